@@ -1,0 +1,10 @@
+#include <gtest/gtest.h>
+
+#include "PluginProcessor.h"
+
+using namespace halvix;
+
+TEST (ProcessorShell, Placeholder)
+{
+    SUCCEED();
+}

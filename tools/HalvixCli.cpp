@@ -1,0 +1,9 @@
+#include "PluginProcessor.h"
+
+#include <iostream>
+
+int main()
+{
+    std::cerr << "halvix-cli: not built yet\n";
+    return 2;
+}
