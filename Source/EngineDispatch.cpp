@@ -1,1 +1,188 @@
 #include "GenerationEngine.h"
+
+#include <numeric>
+
+namespace halvix
+{
+
+namespace
+{
+    using BarShape = std::array<int, 4>;
+
+    // Shapes 6-11 repeat 0-5, so a uniform draw of 0-11 picks each shape equally.
+    constexpr std::array<BarShape, 6> kTanduBarShapes { {
+        { 2, 1, 2, 1 },
+        { 1, 2, 1, 2 },
+        { 2, 2, 1, 1 },
+        { 1, 1, 2, 2 },
+        { 1, 2, 2, 1 },
+        { 2, 1, 1, 2 },
+    } };
+
+    constexpr std::array<const char*, 4> kBarFunctions { "foundation", "movement", "lift", "resolve" };
+
+    constexpr int kTanduVariantsPerSeed = 1024;
+
+    bool startsWithAsciiLower (const String& token)
+    {
+        const auto first = token[0];
+        return first >= 'a' && first <= 'z';
+    }
+} // namespace
+
+String normalizeEngineId (const String& text)
+{
+    const auto t = text.trim().toLowerCase();
+
+    if (t.startsWith ("zentri"))
+        return "Zentri";
+    if (t.startsWith ("orvell"))
+        return "Orvell";
+    if (t.startsWith ("brisko"))
+        return "Brisko";
+    if (t.startsWith ("tandu"))
+        return "Tandu";
+    return {};
+}
+
+String tanduQualityForToken (const String& token, const String& mode, const String& function)
+{
+    const auto t = token.toLowerCase();
+    const bool lowerNumeral = startsWithAsciiLower (token) || t.contains ("min");
+
+    if (t.contains ("dim7"))
+        return "dim7";
+    if (t.contains ("dim"))
+        return "dim";
+    if (t.contains ("aug"))
+        return "aug";
+    if (t.contains ("m7b5"))
+        return "m7b5";
+    if (t.contains ("dom7"))
+        return "dom7";
+    if (t.contains ("dom9"))
+        return "dom9";
+    if (t.contains ("sus4") && t.containsChar ('9'))
+        return "sus4_add9";
+    if (t.contains ("sus2") && t.containsChar ('9'))
+        return "sus2_add9";
+    if (t.contains ("7sus4"))
+        return "7sus4";
+    if (t.contains ("sus4"))
+        return "sus4";
+    if (t.contains ("sus2"))
+        return "sus2";
+    if (t.contains ("add9"))
+        return "add9";
+    if (t.contains ("add6") || t.contains ("add13"))
+        return "add6";
+    if (t.contains ("11"))
+        return "add11";
+    if (t.contains ("13"))
+        return "add6";
+    if (t.containsChar ('9'))
+        return "9";
+    if (t.containsChar ('7'))
+        return (lowerNumeral || t.contains ("m7")) ? "min7" : "maj7";
+    if (t.containsChar ('5'))
+        return "triad";
+
+    if (randomBool (0.7))
+        return pickFromPalette (mode, function);
+
+    return lowerNumeral ? "min7" : "maj7";
+}
+
+TemplateTable buildTanduTemplates (const String& mode, const GenerationOptions& options)
+{
+    TemplateTable table;
+
+    const auto& seeds = tanduSeedsForMode (mode);
+    if (seeds.empty())
+        return table;
+
+    const bool minor = mode == "minor";
+    const int spaceSize = static_cast<int> (seeds.size()) * kTanduVariantsPerSeed;
+    const int cx = juce::jlimit (0, 100, options.complexity);
+    const int tx = juce::jlimit (0, 100, options.tension);
+    const int size = std::min (spaceSize, 3072 + 40 * cx + 12 * tx + (minor ? 1024 : 0));
+
+    // A stride coprime with the space makes the walk visit distinct seed/variant pairs.
+    const int start = uniformInt (0, spaceSize - 1);
+    int stride = uniformInt (1, spaceSize - 1);
+    while (std::gcd (stride, spaceSize) > 1)
+        stride = stride >= spaceSize - 1 ? 1 : stride + 1;
+
+    const auto namePrefix = "Tandu " + mode.toUpperCase() + " ";
+    std::array<String, 4> functions;
+    for (size_t b = 0; b < functions.size(); ++b)
+        functions[b] = kBarFunctions[b];
+
+    table.reserve (static_cast<size_t> (size));
+
+    auto x = static_cast<std::int64_t> (start);
+
+    for (int i = 0; i < size; ++i, x = (x + stride) % spaceSize)
+    {
+        const int walkValue = static_cast<int> (x);
+        const int q = walkValue / kTanduVariantsPerSeed;
+        const int v = walkValue % kTanduVariantsPerSeed;
+        const auto& seed = seeds[static_cast<size_t> (q)];
+        const int m = static_cast<int> (seed.degrees.size());
+
+        if (m <= 3)
+            continue;
+
+        const int shapeIndex = uniformInt (0, 11);
+        const int rot = uniformInt (0, m - 1);
+        const int hop = uniformInt (1, m - 1);
+        const int barStep = uniformInt (1, 4);
+        const int inner = (v % 3) + 1;
+        const auto& shape = kTanduBarShapes[static_cast<size_t> (shapeIndex % 6)];
+
+        std::vector<ChordPlan> plans;
+        plans.reserve (6);
+        int k = 0;
+
+        for (int b = 1; b <= 4; ++b)
+        {
+            const int chordsInBar = shape[static_cast<size_t> (b - 1)];
+            const auto& function = functions[static_cast<size_t> (b - 1)];
+
+            for (int j = 0; j < chordsInBar; ++j, ++k)
+            {
+                const int p = (rot + barStep * b + inner * j + hop * k) % m;
+                int degree = seed.degrees[static_cast<size_t> (p)];
+                const auto token = p < seed.tokens.size() ? seed.tokens[p] : String();
+
+                // Keep most progressions from opening on the tonic.
+                if (k == 0 && degree == 1)
+                {
+                    if (! minor && (q + v) % 4 != 0)
+                        degree = seed.degrees[static_cast<size_t> ((p + 1) % m)];
+                    else if (minor && (q + v) % 3 != 0)
+                        degree = seed.degrees[static_cast<size_t> ((p + 2) % m)];
+                }
+
+                ChordPlan plan;
+                plan.degree = degree;
+                plan.quality = tanduQualityForToken (token, mode, function);
+                plan.durationBeats = chordsInBar == 1 ? 4.0 : 2.0;
+                plan.bar = b;
+                plan.function = function;
+                plan.inversion = static_cast<int> (globalRng()() % 8u);
+                plans.push_back (std::move (plan));
+            }
+        }
+
+        auto name = namePrefix + String (walkValue + 1).paddedLeft ('0', 6);
+        if (seed.mood.isNotEmpty())
+            name << " - " << seed.mood;
+
+        table.emplace_back (std::move (name), std::move (plans));
+    }
+
+    return table;
+}
+
+} // namespace halvix
