@@ -263,6 +263,17 @@ bool writeVariationMidi (const KeySpec& key,
 /** The emotional score of one template, rounded to three decimals. */
 double emotionalScore (const std::vector<ChordPlan>& plans, const std::vector<ChordRender>& renders);
 
+/** The lottery weight of one candidate: its score above the pool's floor, with a nudge on the
+    first pick by opening degree and penalties for repeating an opening degree or chord. */
+double lotteryWeight (double score,
+                      double floorScore,
+                      bool minorKey,
+                      int firstDegree,
+                      const String& firstChordName,
+                      const std::vector<int>& chosenFirstDegrees,
+                      const std::vector<String>& chosenFirstChordNames,
+                      bool anyChosen);
+
 /** Voices, scores, ranks and selects templates, then writes one MIDI file per result. */
 bool generateWithTemplates (const KeySpec& key,
                             int bpm,
