@@ -76,7 +76,13 @@ public:
     juce::CriticalSection stateLock;
 
 private:
+    /** Prepares the export folder, imports an older one and loads or writes the state file. */
+    void runStartupSequence();
+
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (HalvixAudioProcessor)
 };
+
+/** The file-name fragment of a key or template name: "C# minor" -> "c_minor". */
+juce::String slugify (const juce::String& text);
 
 } // namespace halvix

@@ -1,0 +1,16 @@
+#pragma once
+
+#include <juce_core/juce_core.h>
+
+namespace halvix
+{
+
+/** JSON text on one line: ", " between members and elements, ": " after keys. */
+juce::String toSingleLineJson (const juce::var& value);
+
+/** Replaces a file's content with the UTF-8 bytes of text, via a temporary file in the
+    same folder that is renamed over the target only once it is complete, so a failed
+    write leaves the old file as it was. */
+bool replaceFileContentSafely (const juce::File& target, const juce::String& text);
+
+} // namespace halvix
