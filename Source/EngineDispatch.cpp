@@ -185,4 +185,97 @@ TemplateTable buildTanduTemplates (const String& mode, const GenerationOptions& 
     return table;
 }
 
+bool GenerationEngine::generateWithOptions (const String& keyText,
+                                            int bpm,
+                                            const File& exportDir,
+                                            const GenerationOptions& options,
+                                            GenerationTelemetry& telemetry,
+                                            std::vector<VariationData>& results,
+                                            String& resolvedKey,
+                                            String& error)
+{
+    auto engine = normalizeEngineId (options.engineId);
+    if (engine.isEmpty())
+        engine = "Brisko";
+
+    auto runOptions = options;
+    runOptions.engineId = engine;
+
+    KeySpec key;
+    String parsedKeyText, keyError;
+    if (! parseKey (keyText, key, parsedKeyText, keyError))
+    {
+        error = keyError;
+        return false;
+    }
+    resolvedKey = parsedKeyText;
+
+    const bool minor = key.mode == "minor";
+
+    // The run works on a copy so that a failed run leaves the caller's telemetry as it was.
+    auto runTelemetry = telemetry;
+
+    auto runBounceEngine = [&] (const TemplateTable& table, const std::vector<BounceProfile>& profiles)
+    {
+        const BounceProfile* profile = nullptr;
+        if (! profiles.empty())
+            profile = &profiles[static_cast<size_t> (uniformInt (0, static_cast<int> (profiles.size()) - 1))];
+
+        if (! generateWithTemplates (key, bpm, exportDir, table, runOptions, profile, false, runTelemetry, results, error))
+            return false;
+
+        runTelemetry.engineModel = engine;
+        runTelemetry.bounceProfile = profile != nullptr ? profile->name : String ("Default");
+        runTelemetry.bounceProfileIndex = profile != nullptr ? profile->id : 0;
+        runTelemetry.bounceProfileCount = static_cast<int> (profiles.size());
+        runTelemetry.quantized = runOptions.quantize;
+        return true;
+    };
+
+    bool ok = false;
+
+    if (engine == "Zentri")
+    {
+        const auto& table = minor ? zentriMinorTemplates : zentriMajorTemplates;
+        ok = generateWithTemplates (key, bpm, exportDir, table, runOptions, nullptr, true, runTelemetry, results, error);
+        if (ok)
+        {
+            runTelemetry.engineModel = "Zentri";
+            runTelemetry.bounceProfile = "Classic Locked";
+            runTelemetry.bounceProfileIndex = 0;
+            runTelemetry.bounceProfileCount = 1;
+            runTelemetry.quantized = false;
+        }
+    }
+    else if (engine == "Orvell")
+    {
+        ok = runBounceEngine (minor ? orvellMinorTemplates() : orvellMajorTemplates(), orvellBounceProfiles());
+    }
+    else if (engine == "Tandu")
+    {
+        const auto table = buildTanduTemplates (key.mode, runOptions);
+        if (table.empty())
+        {
+            error = "TANDU has no templates available for mode: " + key.mode;
+            return false;
+        }
+
+        ok = runBounceEngine (table, tanduBounceProfiles());
+        if (ok)
+        {
+            const auto seedSpace = static_cast<int> (tanduSeedsForMode (key.mode).size()) * kTanduVariantsPerSeed;
+            runTelemetry.templatePoolSize = std::max (static_cast<int> (table.size()), seedSpace);
+        }
+    }
+    else
+    {
+        ok = runBounceEngine (minor ? briskoMinorTemplates() : briskoMajorTemplates(), briskoBounceProfiles());
+    }
+
+    if (ok)
+        telemetry = runTelemetry;
+
+    return ok;
+}
+
 } // namespace halvix
