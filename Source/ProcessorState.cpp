@@ -89,7 +89,8 @@ namespace
             return {};
 
         juce::var parsed;
-        if (juce::JSON::parse (text, parsed).failed() || ! parsed.isObject())
+        // var counts an array as an object too; only a real JSON object will do.
+        if (juce::JSON::parse (text, parsed).failed() || parsed.getDynamicObject() == nullptr)
             return {};
 
         return parsed;
@@ -229,7 +230,7 @@ void HalvixAudioProcessor::runStartupSequence()
     const auto folderCount = countRunFolders (exportRoot);
     const auto state = readStateObject (stateFile);
 
-    if (state.isObject())
+    if (state.getDynamicObject() != nullptr)
     {
         const auto engine = state.getProperty ("active_engine_model", {}).toString().trim();
         if (normalizeEngineId (engine).isNotEmpty())
