@@ -127,8 +127,9 @@ bool writeVariationMidi (const KeySpec& key,
 
     juce::FileOutputStream stream (file, 16384);
 
-    // The stream opens existing files at their end; start over so a rerun never leaves a corrupt file.
-    if (stream.failedToOpen() || ! stream.setPosition (0) || stream.truncate().failed())
+    // The stream opens an existing file at its end; start over so a rerun never leaves a corrupt file.
+    const bool stale = ! stream.failedToOpen() && stream.getPosition() > 0;
+    if (stream.failedToOpen() || (stale && (! stream.setPosition (0) || stream.truncate().failed())))
     {
         error = "Failed to open MIDI file for writing: " + path;
         return false;
