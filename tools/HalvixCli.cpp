@@ -4,6 +4,7 @@
 #include <juce_gui_basics/juce_gui_basics.h>
 
 #include <iostream>
+#include <limits>
 #include <optional>
 
 namespace
