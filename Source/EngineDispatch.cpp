@@ -28,6 +28,71 @@ namespace
         const auto first = token[0];
         return first >= 'a' && first <= 'z';
     }
+    // What a token says about its quality: either a fixed word, or nothing, in which
+    // case the quality is drawn from the palette with a fallback. The draws stay in
+    // the order of the chords because they happen only in resolve().
+    struct TokenQuality
+    {
+        String fixed;
+        String fallback;
+
+        String resolve (const String& mode, const String& function) const
+        {
+            if (fixed.isNotEmpty())
+                return fixed;
+            if (randomBool (0.7))
+                return pickFromPalette (mode, function);
+            return fallback;
+        }
+    };
+
+    TokenQuality classifyTanduToken (const String& token)
+    {
+        const auto t = token.toLowerCase();
+        const bool lowerNumeral = startsWithAsciiLower (token) || t.contains ("min");
+
+        auto fixed = [] (const char* quality)
+        { return TokenQuality { quality, {} }; };
+
+        if (t.contains ("dim7"))
+            return fixed ("dim7");
+        if (t.contains ("dim"))
+            return fixed ("dim");
+        if (t.contains ("aug"))
+            return fixed ("aug");
+        if (t.contains ("m7b5"))
+            return fixed ("m7b5");
+        if (t.contains ("dom7"))
+            return fixed ("dom7");
+        if (t.contains ("dom9"))
+            return fixed ("dom9");
+        if (t.contains ("sus4") && t.containsChar ('9'))
+            return fixed ("sus4_add9");
+        if (t.contains ("sus2") && t.containsChar ('9'))
+            return fixed ("sus2_add9");
+        if (t.contains ("7sus4"))
+            return fixed ("7sus4");
+        if (t.contains ("sus4"))
+            return fixed ("sus4");
+        if (t.contains ("sus2"))
+            return fixed ("sus2");
+        if (t.contains ("add9"))
+            return fixed ("add9");
+        if (t.contains ("add6") || t.contains ("add13"))
+            return fixed ("add6");
+        if (t.contains ("11"))
+            return fixed ("add11");
+        if (t.contains ("13"))
+            return fixed ("add6");
+        if (t.containsChar ('9'))
+            return fixed ("9");
+        if (t.containsChar ('7'))
+            return fixed ((lowerNumeral || t.contains ("m7")) ? "min7" : "maj7");
+        if (t.containsChar ('5'))
+            return fixed ("triad");
+
+        return { {}, lowerNumeral ? "min7" : "maj7" };
+    }
 } // namespace
 
 String normalizeEngineId (const String& text)
@@ -47,50 +112,7 @@ String normalizeEngineId (const String& text)
 
 String tanduQualityForToken (const String& token, const String& mode, const String& function)
 {
-    const auto t = token.toLowerCase();
-    const bool lowerNumeral = startsWithAsciiLower (token) || t.contains ("min");
-
-    if (t.contains ("dim7"))
-        return "dim7";
-    if (t.contains ("dim"))
-        return "dim";
-    if (t.contains ("aug"))
-        return "aug";
-    if (t.contains ("m7b5"))
-        return "m7b5";
-    if (t.contains ("dom7"))
-        return "dom7";
-    if (t.contains ("dom9"))
-        return "dom9";
-    if (t.contains ("sus4") && t.containsChar ('9'))
-        return "sus4_add9";
-    if (t.contains ("sus2") && t.containsChar ('9'))
-        return "sus2_add9";
-    if (t.contains ("7sus4"))
-        return "7sus4";
-    if (t.contains ("sus4"))
-        return "sus4";
-    if (t.contains ("sus2"))
-        return "sus2";
-    if (t.contains ("add9"))
-        return "add9";
-    if (t.contains ("add6") || t.contains ("add13"))
-        return "add6";
-    if (t.contains ("11"))
-        return "add11";
-    if (t.contains ("13"))
-        return "add6";
-    if (t.containsChar ('9'))
-        return "9";
-    if (t.containsChar ('7'))
-        return (lowerNumeral || t.contains ("m7")) ? "min7" : "maj7";
-    if (t.containsChar ('5'))
-        return "triad";
-
-    if (randomBool (0.7))
-        return pickFromPalette (mode, function);
-
-    return lowerNumeral ? "min7" : "maj7";
+    return classifyTanduToken (token).resolve (mode, function);
 }
 
 TemplateTable buildTanduTemplates (const String& mode, const GenerationOptions& options)
@@ -120,6 +142,9 @@ TemplateTable buildTanduTemplates (const String& mode, const GenerationOptions& 
 
     table.reserve (static_cast<size_t> (size));
 
+    // Token qualities depend only on the token, so each seed is read once per table.
+    std::vector<std::vector<TokenQuality>> tokenQualities (seeds.size());
+
     auto x = static_cast<std::int64_t> (start);
 
     for (int i = 0; i < size; ++i, x = (x + stride) % spaceSize)
@@ -140,6 +165,11 @@ TemplateTable buildTanduTemplates (const String& mode, const GenerationOptions& 
         const int inner = (v % 3) + 1;
         const auto& shape = kTanduBarShapes[static_cast<size_t> (shapeIndex % 6)];
 
+        auto& qualities = tokenQualities[static_cast<size_t> (q)];
+        if (qualities.empty())
+            for (int t = 0; t < m; ++t)
+                qualities.push_back (classifyTanduToken (t < seed.tokens.size() ? seed.tokens[t] : String()));
+
         std::vector<ChordPlan> plans;
         plans.reserve (6);
         int k = 0;
@@ -153,7 +183,6 @@ TemplateTable buildTanduTemplates (const String& mode, const GenerationOptions& 
             {
                 const int p = (rot + barStep * b + inner * j + hop * k) % m;
                 int degree = seed.degrees[static_cast<size_t> (p)];
-                const auto token = p < seed.tokens.size() ? seed.tokens[p] : String();
 
                 // Keep most progressions from opening on the tonic.
                 if (k == 0 && degree == 1)
@@ -164,14 +193,10 @@ TemplateTable buildTanduTemplates (const String& mode, const GenerationOptions& 
                         degree = seed.degrees[static_cast<size_t> ((p + 2) % m)];
                 }
 
-                ChordPlan plan;
-                plan.degree = degree;
-                plan.quality = tanduQualityForToken (token, mode, function);
-                plan.durationBeats = chordsInBar == 1 ? 4.0 : 2.0;
-                plan.bar = b;
-                plan.function = function;
-                plan.inversion = static_cast<int> (globalRng()() % 8u);
-                plans.push_back (std::move (plan));
+                // The quality's draws come before the inversion's.
+                auto quality = qualities[static_cast<size_t> (p)].resolve (mode, function);
+                const auto inversion = static_cast<int> (globalRng()() % 8u);
+                plans.push_back (ChordPlan { degree, std::move (quality), chordsInBar == 1 ? 4.0 : 2.0, b, function, inversion });
             }
         }
 
