@@ -28,6 +28,36 @@ namespace
         notes.insert (std::upper_bound (notes.begin(), notes.end(), note), note);
     }
 
+    // Every chord name a known quality can take, so voicing a large table shares strings
+    // instead of building one per chord.
+    struct QualityNames
+    {
+        std::array<String, 24> names; // flat spellings 0-11, sharp spellings 12-23
+        int velocityMin = 70;
+        int velocityMax = 92;
+    };
+
+    const std::unordered_map<std::string, QualityNames>& qualityNames()
+    {
+        static const auto table = []
+        {
+            std::unordered_map<std::string, QualityNames> built;
+            for (const auto& [quality, meta] : chordMeta)
+            {
+                auto& entry = built[quality];
+                for (int pc = 0; pc < 12; ++pc)
+                {
+                    entry.names[static_cast<size_t> (pc)] = pitchClassName (pc, false) + meta.label;
+                    entry.names[static_cast<size_t> (pc + 12)] = pitchClassName (pc, true) + meta.label;
+                }
+                entry.velocityMin = meta.velocityMin;
+                entry.velocityMax = meta.velocityMax;
+            }
+            return built;
+        }();
+        return table;
+    }
+
     int topTargetStep (const String& function)
     {
         if (function == "lift")
@@ -214,14 +244,14 @@ std::vector<ChordRender> renderTemplate (const KeySpec& key,
             hasPrevious = true;
         }
 
-        const auto found = chordMeta.find (plan.quality.toStdString());
-        const bool known = found != chordMeta.end();
-        const auto& label = known ? found->second.label : plan.quality;
+        const auto found = qualityNames().find (plan.quality.toStdString());
+        const bool known = found != qualityNames().end();
         const int raise = static_cast<int> (p % 3) * 2;
         const int low = (known ? found->second.velocityMin : 70) + raise;
         const int high = (known ? found->second.velocityMax : 92) + raise;
 
-        render.name = pitchClassName (root, key.useSharps) + label;
+        render.name = known ? found->second.names[static_cast<size_t> ((key.useSharps ? 12 : 0) + root)]
+                            : pitchClassName (root, key.useSharps) + plan.quality;
         render.velocityMin = std::min (low, 126);
         render.velocityMax = std::max (std::min (high, 127), render.velocityMin);
         render.durationBeats = plan.durationBeats;

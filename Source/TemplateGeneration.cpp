@@ -11,11 +11,12 @@ namespace halvix
 
 namespace
 {
+    // The table outlives the run, so its names and plans are referred to rather than copied.
     struct TempVariation
     {
-        String templateName;
+        const String* templateName = nullptr;
         std::vector<ChordRender> renders;
-        std::vector<ChordPlan> plans;
+        const std::vector<ChordPlan>* plans = nullptr;
         double emotionalScore = 0.0;
         int templateIndex = 0;
     };
@@ -24,7 +25,7 @@ namespace
 
     int firstDegreeOf (const TempVariation& v)
     {
-        return v.plans.empty() ? kNoDegree : v.plans.front().degree;
+        return v.plans->empty() ? kNoDegree : v.plans->front().degree;
     }
 
     String firstChordNameOf (const TempVariation& v)
@@ -209,23 +210,38 @@ bool generateWithTemplates (const KeySpec& key,
     const auto scale = scalePitchClasses (key);
     const int total = static_cast<int> (table.size());
 
-    std::vector<TempVariation> ranked;
-    ranked.reserve (table.size());
+    std::vector<TempVariation> variations;
+    variations.reserve (table.size());
 
     for (int i = 0; i < total; ++i)
     {
         const auto& entry = table[static_cast<size_t> (i)];
         TempVariation v;
-        v.templateName = entry.first;
-        v.plans = entry.second;
-        v.renders = renderTemplate (key, scale, v.plans);
-        v.emotionalScore = emotionalScore (v.plans, v.renders);
+        v.templateName = &entry.first;
+        v.plans = &entry.second;
+        v.renders = renderTemplate (key, scale, entry.second);
+        v.emotionalScore = emotionalScore (entry.second, v.renders);
         v.templateIndex = i;
-        ranked.push_back (std::move (v));
+        variations.push_back (std::move (v));
     }
 
-    std::sort (ranked.begin(), ranked.end(), [] (const TempVariation& a, const TempVariation& b)
-               { return a.emotionalScore > b.emotionalScore; });
+    // Sorting small keys gives the same order as sorting the records, without moving their lists.
+    struct RankKey
+    {
+        double score;
+        int index;
+    };
+    std::vector<RankKey> keys;
+    keys.reserve (variations.size());
+    for (const auto& v : variations)
+        keys.push_back ({ v.emotionalScore, v.templateIndex });
+    std::sort (keys.begin(), keys.end(), [] (const RankKey& a, const RankKey& b)
+               { return a.score > b.score; });
+
+    std::vector<TempVariation> ranked;
+    ranked.reserve (keys.size());
+    for (const auto& k : keys)
+        ranked.push_back (std::move (variations[static_cast<size_t> (k.index)]));
 
     std::vector<int> chosen;
     if (total > 0)
@@ -262,7 +278,7 @@ bool generateWithTemplates (const KeySpec& key,
 
         VariationData data;
         data.rank = rank;
-        data.templateName = v.templateName;
+        data.templateName = *v.templateName;
         data.emotionalScore = v.emotionalScore;
         data.midiFile = written;
         data.chords.reserve (v.renders.size());
