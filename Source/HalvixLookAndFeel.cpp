@@ -112,7 +112,10 @@ void HalvixLookAndFeel::setAccent (juce::Colour newAccent)
 
 bool HalvixLookAndFeel::isGenerateButton (const juce::Button& button)
 {
-    return button.getButtonText().containsIgnoreCase ("GENERATE");
+    // "GENERATING..." does not contain "GENERATE", but the pending button must keep
+    // its look (dimmed) rather than turn into an ordinary button.
+    const auto text = button.getButtonText();
+    return text.containsIgnoreCase ("GENERATE") || text.containsIgnoreCase ("GENERATING");
 }
 
 //==============================================================================
@@ -231,6 +234,9 @@ void HalvixLookAndFeel::drawTextEditorOutline (juce::Graphics& g, int width, int
 
 void HalvixLookAndFeel::drawPopupMenuBackground (juce::Graphics& g, int width, int height)
 {
+    // The menu window is opaque, so its corners outside the rounded shape are
+    // painted too rather than left to whatever the window system shows there.
+    g.fillAll (findColour (juce::PopupMenu::backgroundColourId));
     g.setColour (juce::Colour (0xff020204));
     g.fillRoundedRectangle (0.0f, 0.0f, (float) width, (float) height, 6.0f);
     g.setColour (borderDefault);
@@ -319,8 +325,16 @@ void HalvixLookAndFeel::drawComboBox (juce::Graphics& g, int width, int height, 
     g.setColour ((box.hasKeyboardFocus (false) ? accent : borderDefault).withMultipliedAlpha (disabledFactor));
     g.drawRoundedRectangle (r, 8.0f, 1.0f);
 
-    const auto a = (float) juce::jmax (buttonW - 18, 0);
-    const auto x0 = (float) buttonX + 9.0f;
+    // The arrow spans the button area less 9 px each side; a button area too narrow
+    // for that (the usual 19 px) gets an 8 px chevron centred in it instead of a
+    // vertical stroke.
+    auto a = (float) juce::jmax (buttonW - 18, 0);
+    auto x0 = (float) buttonX + 9.0f;
+    if (a < 6.0f)
+    {
+        a = 8.0f;
+        x0 = (float) buttonX + ((float) buttonW - a) / 2.0f;
+    }
     juce::Path arrow;
     arrow.startNewSubPath (x0, 10.0f);
     arrow.lineTo (x0 + a / 2.0f, (float) juce::jmax (height - 20, 0) + 10.0f);

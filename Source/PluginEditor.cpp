@@ -517,19 +517,23 @@ void HalvixAudioProcessorEditor::loadBackgroundImage()
 
     // The chooser outlives this call through the callback; the editor may not.
     chooser->launchAsync (flags, [safeThis = juce::Component::SafePointer<HalvixAudioProcessorEditor> (this), chooser] (const juce::FileChooser& fc)
-                          {
-                              const auto file = fc.getResult();
-                              if (file.getFullPathName().isEmpty() || ! file.existsAsFile())
-                                  return;
+                          { backgroundChosen (safeThis, fc.getResult()); });
+}
 
-                              auto* editor = safeThis.getComponent();
-                              if (editor == nullptr)
-                                  return;
+void HalvixAudioProcessorEditor::backgroundChosen (juce::Component::SafePointer<HalvixAudioProcessorEditor> safeEditor, const juce::File& file)
+{
+    // A cancelled dialog gives an empty path.
+    if (file.getFullPathName().isEmpty() || ! file.existsAsFile())
+        return;
 
-                              editor->backgroundImage = juce::ImageFileFormat::loadFrom (file);
-                              editor->processor.themeBgImage = file.getFullPathName();
-                              editor->processor.saveState();
-                              editor->repaint(); });
+    auto* editor = safeEditor.getComponent();
+    if (editor == nullptr)
+        return;
+
+    editor->backgroundImage = juce::ImageFileFormat::loadFrom (file);
+    editor->processor.themeBgImage = file.getFullPathName();
+    editor->processor.saveState();
+    editor->repaint();
 }
 
 juce::Image HalvixAudioProcessorEditor::createGrainImage()

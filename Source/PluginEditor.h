@@ -73,6 +73,7 @@ private:
     void refreshMetrics();
     void advanceReveal();
     void loadBackgroundImage();
+    static void backgroundChosen (juce::Component::SafePointer<HalvixAudioProcessorEditor> safeEditor, const juce::File& file);
     void engineChanged();
     void cardClicked (VariationCardComponent& card);
     void accentClicked (int index, juce::Colour c);
