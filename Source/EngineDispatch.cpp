@@ -93,6 +93,40 @@ namespace
 
         return { {}, lowerNumeral ? "min7" : "maj7" };
     }
+    // What every run reads from a seed: its tokens' qualities and its name suffix.
+    // Neither involves a draw, so both are made once per process.
+    struct SeedTexts
+    {
+        std::vector<TokenQuality> qualities; // one per degree
+        std::string nameSuffix; // " - " and the mood, or empty
+    };
+
+    struct TanduSeedTexts
+    {
+        std::vector<SeedTexts> major, minor;
+    };
+
+    std::vector<SeedTexts> makeSeedTexts (const std::vector<BriskoSeedProgression>& seeds)
+    {
+        std::vector<SeedTexts> texts;
+        texts.reserve (seeds.size());
+        for (const auto& seed : seeds)
+        {
+            SeedTexts t;
+            for (int i = 0; i < static_cast<int> (seed.degrees.size()); ++i)
+                t.qualities.push_back (classifyTanduToken (i < seed.tokens.size() ? seed.tokens[i] : String()));
+            if (seed.mood.isNotEmpty())
+                t.nameSuffix = (" - " + seed.mood).toStdString();
+            texts.push_back (std::move (t));
+        }
+        return texts;
+    }
+
+    const TanduSeedTexts& tanduSeedTexts()
+    {
+        static const TanduSeedTexts texts { makeSeedTexts (tanduSeedsForMode ("major")), makeSeedTexts (tanduSeedsForMode ("minor")) };
+        return texts;
+    }
 } // namespace
 
 String normalizeEngineId (const String& text)
@@ -135,15 +169,15 @@ TemplateTable buildTanduTemplates (const String& mode, const GenerationOptions& 
     while (std::gcd (stride, spaceSize) > 1)
         stride = stride >= spaceSize - 1 ? 1 : stride + 1;
 
-    const auto namePrefix = "Tandu " + mode.toUpperCase() + " ";
+    const auto namePrefix = ("Tandu " + mode.toUpperCase() + " ").toStdString();
+    std::string nameBuffer = namePrefix;
     std::array<String, 4> functions;
     for (size_t b = 0; b < functions.size(); ++b)
         functions[b] = kBarFunctions[b];
 
     table.reserve (static_cast<size_t> (size));
 
-    // Token qualities depend only on the token, so each seed is read once per table.
-    std::vector<std::vector<TokenQuality>> tokenQualities (seeds.size());
+    const auto& seedTexts = minor ? tanduSeedTexts().minor : tanduSeedTexts().major;
 
     auto x = static_cast<std::int64_t> (start);
 
@@ -165,10 +199,7 @@ TemplateTable buildTanduTemplates (const String& mode, const GenerationOptions& 
         const int inner = (v % 3) + 1;
         const auto& shape = kTanduBarShapes[static_cast<size_t> (shapeIndex % 6)];
 
-        auto& qualities = tokenQualities[static_cast<size_t> (q)];
-        if (qualities.empty())
-            for (int t = 0; t < m; ++t)
-                qualities.push_back (classifyTanduToken (t < seed.tokens.size() ? seed.tokens[t] : String()));
+        const auto& qualities = seedTexts[static_cast<size_t> (q)].qualities;
 
         std::vector<ChordPlan> plans;
         plans.reserve (6);
@@ -200,9 +231,16 @@ TemplateTable buildTanduTemplates (const String& mode, const GenerationOptions& 
             }
         }
 
-        auto name = namePrefix + String (walkValue + 1).paddedLeft ('0', 6);
-        if (seed.mood.isNotEmpty())
-            name << " - " << seed.mood;
+        // Composed in a reused buffer so that each name costs one allocation.
+        nameBuffer.resize (namePrefix.size());
+        char digits[12];
+        auto* end = digits + sizeof (digits);
+        auto* first = end;
+        for (int n = walkValue + 1; n > 0 || end - first < 6; n /= 10)
+            *--first = static_cast<char> ('0' + n % 10);
+        nameBuffer.append (first, static_cast<size_t> (end - first));
+        nameBuffer.append (seedTexts[static_cast<size_t> (q)].nameSuffix);
+        auto name = String::fromUTF8 (nameBuffer.data(), static_cast<int> (nameBuffer.size()));
 
         table.emplace_back (std::move (name), std::move (plans));
     }
