@@ -13,6 +13,11 @@ namespace
     constexpr int kTopLow = 64;
     constexpr int kTopHigh = 95;
 
+    int floorDiv12 (int value)
+    {
+        return value >= 0 ? value / 12 : -((11 - value) / 12);
+    }
+
     int positiveModulo (int value, int divisor)
     {
         return ((value % divisor) + divisor) % divisor;
@@ -35,6 +40,8 @@ namespace
         std::array<String, 24> names; // flat spellings 0-11, sharp spellings 12-23
         int velocityMin = 70;
         int velocityMax = 92;
+        size_t slot = 0;
+        bool fixedTones = true; // false for words whose tones include a random draw
     };
 
     const std::unordered_map<std::string, QualityNames>& qualityNames()
@@ -52,20 +59,82 @@ namespace
                 }
                 entry.velocityMin = meta.velocityMin;
                 entry.velocityMax = meta.velocityMax;
+                entry.slot = built.size() - 1;
+                entry.fixedTones = quality != "triad";
             }
             return built;
         }();
         return table;
     }
 
-    int topTargetStep (const String& function)
+    // Tone lists of the known words for one key, so a large table asks the vocabulary once per
+    // word and degree. Words that draw from the generator are always asked, keeping the draws.
+    const std::vector<int>& chordTones (const ScalePitchClasses& scale, const ChordPlan& plan, const QualityNames* known, std::vector<int>& scratch)
+    {
+        if (known == nullptr || ! known->fixedTones)
+        {
+            scratch = chordPitchClasses (scale, plan.degree, plan.quality);
+            return scratch;
+        }
+
+        struct Cache
+        {
+            ScalePitchClasses scale { -1, -1, -1, -1, -1, -1, -1 };
+            std::vector<std::array<std::vector<int>, 7>> tones;
+            std::vector<std::array<bool, 7>> filled;
+        };
+        thread_local Cache cache;
+
+        if (cache.scale != scale || cache.filled.size() != qualityNames().size())
+        {
+            cache.scale = scale;
+            cache.tones.assign (qualityNames().size(), {});
+            cache.filled.assign (qualityNames().size(), {});
+        }
+
+        // Only the degree's place in the scale matters: 8 voices like 1.
+        const auto degree = static_cast<size_t> (positiveModulo (plan.degree - 1, 7));
+        auto& tones = cache.tones[known->slot][degree];
+        if (! cache.filled[known->slot][degree])
+        {
+            tones = chordPitchClasses (scale, plan.degree, plan.quality);
+            cache.filled[known->slot][degree] = true;
+        }
+        return tones;
+    }
+
+    enum class Role
+    {
+        lift,
+        resolve,
+        movement,
+        other
+    };
+
+    Role roleOf (const String& function)
     {
         if (function == "lift")
-            return uniformInt (1, 5);
+            return Role::lift;
         if (function == "resolve")
-            return uniformInt (-4, -1);
+            return Role::resolve;
         if (function == "movement")
-            return uniformInt (-3, 3);
+            return Role::movement;
+        return Role::other;
+    }
+
+    int topTargetStep (Role role)
+    {
+        switch (role)
+        {
+            case Role::lift:
+                return uniformInt (1, 5);
+            case Role::resolve:
+                return uniformInt (-4, -1);
+            case Role::movement:
+                return uniformInt (-3, 3);
+            case Role::other:
+                break;
+        }
 
         static constexpr int steps[] = { -3, -2, -1, 1, 2, 3 };
         return steps[uniformInt (0, 5)];
@@ -131,28 +200,17 @@ int nearestNote (int pc, int target, int lowBound, int highBound)
     const int low = std::min (lowBound, highBound);
     const int high = std::max (lowBound, highBound);
 
-    bool found = false;
-    int best = 0;
-    int bestDistance = 0;
+    // Octaves k = -2 .. 10 of the pitch class that lie inside the register.
+    const int lowest = std::max (-floorDiv12 (pc - low), -2);
+    const int highest = std::min (floorDiv12 (high - pc), 10);
 
-    // Candidates ascend, so the strict comparison keeps the lower one on a tie.
-    for (int k = -2; k <= 10; ++k)
+    if (lowest <= highest)
     {
-        const int candidate = pc + 12 * k;
-        if (candidate < low || candidate > high)
-            continue;
-
-        const int distance = std::abs (candidate - target);
-        if (! found || distance < bestDistance)
-        {
-            found = true;
-            best = candidate;
-            bestDistance = distance;
-        }
+        // Distance falls then rises with k, so the best octave sits just below or above the target.
+        const int below = pc + 12 * juce::jlimit (lowest, highest, floorDiv12 (target - pc));
+        const int above = pc + 12 * juce::jlimit (lowest, highest, floorDiv12 (target - pc) + 1);
+        return std::abs (above - target) < std::abs (below - target) ? above : below;
     }
-
-    if (found)
-        return best;
 
     const int above = pc + 12 * ((low - pc + 11) / 12);
     const int below = pc + 12 * ((high - pc) / 12);
@@ -182,19 +240,21 @@ std::vector<ChordRender> renderTemplate (const KeySpec& key,
     std::vector<ChordRender> renders;
     renders.reserve (plans.size());
 
-    const auto starts = planStartBeats (plans);
+    double filled[4] = {}; // start beats, accumulated per bar as in planStartBeats
 
     bool hasPrevious = false;
     int previousLow = 0;
     int previousHigh = 0;
 
-    std::vector<int> rotated;
+    std::vector<int> rotated, scratchTones;
     rotated.reserve (8);
 
     for (size_t p = 0; p < plans.size(); ++p)
     {
         const auto& plan = plans[p];
-        const auto tones = chordPitchClasses (scale, plan.degree, plan.quality);
+        const auto found = qualityNames().find (plan.quality.toStdString());
+        const auto* known = found != qualityNames().end() ? &found->second : nullptr;
+        const auto& tones = chordTones (scale, plan, known, scratchTones);
         const int n = static_cast<int> (tones.size());
         const int root = scale[static_cast<size_t> (positiveModulo (plan.degree - 1, 7))];
 
@@ -206,13 +266,12 @@ std::vector<ChordRender> renderTemplate (const KeySpec& key,
             rotated.assign (tones.begin() + shift, tones.end());
             rotated.insert (rotated.end(), tones.begin(), tones.begin() + shift);
 
-            const bool lift = plan.function == "lift";
-            const bool resolve = plan.function == "resolve";
+            const auto role = roleOf (plan.function);
 
-            const int bassTarget = hasPrevious ? previousLow + (lift ? 1 : (resolve ? -2 : 0)) : 43;
+            const int bassTarget = hasPrevious ? previousLow + (role == Role::lift ? 1 : (role == Role::resolve ? -2 : 0)) : 43;
             const int bass = nearestNote (rotated.front(), bassTarget, kBassLow, kBassHigh);
 
-            const int topTarget = hasPrevious ? previousHigh + topTargetStep (plan.function)
+            const int topTarget = hasPrevious ? previousHigh + topTargetStep (role)
                                               : 72 + uniformInt (0, 12);
             const int top = nearestNote (rotated.back(), topTarget, kTopLow, kTopHigh);
 
@@ -231,11 +290,17 @@ std::vector<ChordRender> renderTemplate (const KeySpec& key,
             const int limit = fourthLow + 2 < third ? third - 2 : third + 10;
             const int fourth = nearestNote (inner (2), (second + third) / 2, fourthLow, std::min (limit, 72));
 
+            // Five voices: an insertion sort beats the general sort at this size.
+            int voices[5] = { bass, second, third, fourth, top };
+            for (int i = 1; i < 5; ++i)
+                for (int j = i; j > 0 && voices[j - 1] > voices[j]; --j)
+                    std::swap (voices[j - 1], voices[j]);
+
             auto& voicing = render.midiNotes;
             voicing.reserve (8);
-            voicing = { bass, second, third, fourth, top };
-            std::sort (voicing.begin(), voicing.end());
-            voicing.erase (std::unique (voicing.begin(), voicing.end()), voicing.end());
+            for (auto note : voices)
+                if (voicing.empty() || voicing.back() != note)
+                    voicing.push_back (note);
 
             completeAndSpread (voicing, tones, bass, third, top);
 
@@ -244,18 +309,18 @@ std::vector<ChordRender> renderTemplate (const KeySpec& key,
             hasPrevious = true;
         }
 
-        const auto found = qualityNames().find (plan.quality.toStdString());
-        const bool known = found != qualityNames().end();
         const int raise = static_cast<int> (p % 3) * 2;
-        const int low = (known ? found->second.velocityMin : 70) + raise;
-        const int high = (known ? found->second.velocityMax : 92) + raise;
+        const int low = (known != nullptr ? known->velocityMin : 70) + raise;
+        const int high = (known != nullptr ? known->velocityMax : 92) + raise;
 
-        render.name = known ? found->second.names[static_cast<size_t> ((key.useSharps ? 12 : 0) + root)]
-                            : pitchClassName (root, key.useSharps) + plan.quality;
+        render.name = known != nullptr ? known->names[static_cast<size_t> ((key.useSharps ? 12 : 0) + root)]
+                                       : pitchClassName (root, key.useSharps) + plan.quality;
         render.velocityMin = std::min (low, 126);
         render.velocityMax = std::max (std::min (high, 127), render.velocityMin);
         render.durationBeats = plan.durationBeats;
-        render.startBeat = starts[p];
+        const int bar = juce::jlimit (1, 4, plan.bar);
+        render.startBeat = (bar - 1) * 4.0 + filled[bar - 1];
+        filled[bar - 1] += plan.durationBeats;
         render.bar = plan.bar;
 
         renders.push_back (std::move (render));

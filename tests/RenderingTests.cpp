@@ -57,6 +57,39 @@ TEST (NearestNote, PlacesPitchClassesInsideTheRegister)
             << "pc " << c.pc << " target " << c.target << " in " << c.low << "-" << c.high;
 }
 
+TEST (NearestNote, AgreesWithACandidateByCandidateSearch)
+{
+    // The plain reading: octaves -2 .. 10, closest inside the range, lower on a tie.
+    auto reference = [] (int pc, int target, int lowBound, int highBound)
+    {
+        const int low = std::min (lowBound, highBound);
+        const int high = std::max (lowBound, highBound);
+        int best = 0;
+        int bestDistance = -1;
+        for (int k = -2; k <= 10; ++k)
+        {
+            const int candidate = pc + 12 * k;
+            if (candidate >= low && candidate <= high && (bestDistance < 0 || std::abs (candidate - target) < bestDistance))
+            {
+                best = candidate;
+                bestDistance = std::abs (candidate - target);
+            }
+        }
+        if (bestDistance >= 0)
+            return best;
+        const int above = pc + 12 * ((low - pc + 11) / 12);
+        const int below = pc + 12 * ((high - pc) / 12);
+        return std::abs (above - target) < std::abs (below - target) ? above : below;
+    };
+
+    for (int pc = -3; pc <= 14; ++pc)
+        for (int target = -30; target <= 160; target += 3)
+            for (int low = -30; low <= 140; low += 7)
+                for (int width : { -13, -5, 0, 4, 11, 12, 19, 40 })
+                    ASSERT_EQ (nearestNote (pc, target, low, low + width), reference (pc, target, low, low + width))
+                        << pc << " " << target << " " << low << " " << low + width;
+}
+
 TEST (PlanStartBeats, AccumulatesPerBarAndClampsBars)
 {
     const std::vector<ChordPlan> plans { plan (1, "triad", 4, 0), plan (1, "triad", 4, 1), plan (2, "triad", 2, 3), plan (3, "triad", 2, 3), plan (4, "triad", 1, 9), plan (5, "triad", 3, 4) };
