@@ -13,7 +13,7 @@ HALVIX_PACKAGES=(
     libpng-dev libjpeg-dev libflac-dev libvorbis-dev libogg-dev zlib1g-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     python3 python3-mido xvfb xauth xdotool x11-utils imagemagick
-    fonts-inter fonts-jetbrains-mono
+    lilv-utils fonts-inter fonts-jetbrains-mono
 )
 
 as_root() {
