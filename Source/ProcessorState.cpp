@@ -1,5 +1,6 @@
 #include "PluginProcessor.h"
 #include "ProcessorFiles.h"
+#include "Utf8Text.h"
 
 #include <cmath>
 #include <limits>
@@ -97,7 +98,7 @@ namespace
             numBytes -= 3;
         }
 
-        if (! juce::CharPointer_UTF8::isValidString (data, numBytes))
+        if (! isWellFormedUtf8 (data, (size_t) numBytes))
             return {};
 
         const auto text = juce::String::fromUTF8 (data, numBytes);
