@@ -23,6 +23,12 @@ namespace
         return ((value % divisor) + divisor) % divisor;
     }
 
+    // The scale step of a degree (1 -> 0, 8 -> 0, 0 -> 6), for any int without overflow.
+    size_t degreeIndex (int degree)
+    {
+        return static_cast<size_t> (((degree % 7) + 6) % 7);
+    }
+
     bool contains (const std::vector<int>& notes, int note)
     {
         return std::find (notes.begin(), notes.end(), note) != notes.end();
@@ -93,7 +99,7 @@ namespace
         }
 
         // Only the degree's place in the scale matters: 8 voices like 1.
-        const auto degree = static_cast<size_t> (positiveModulo (plan.degree - 1, 7));
+        const auto degree = degreeIndex (plan.degree);
         auto& tones = cache.tones[known->slot][degree];
         if (! cache.filled[known->slot][degree])
         {
@@ -256,7 +262,7 @@ std::vector<ChordRender> renderTemplate (const KeySpec& key,
         const auto* known = found != qualityNames().end() ? &found->second : nullptr;
         const auto& tones = chordTones (scale, plan, known, scratchTones);
         const int n = static_cast<int> (tones.size());
-        const int root = scale[static_cast<size_t> (positiveModulo (plan.degree - 1, 7))];
+        const int root = scale[degreeIndex (plan.degree)];
 
         ChordRender render;
 

@@ -47,14 +47,16 @@ ScalePitchClasses scalePitchClasses (const KeySpec& key)
 std::vector<int> chordPitchClasses (const ScalePitchClasses& scale, int degree, const String& quality)
 {
     // Tone k steps above the degree, counted in the key's own scale.
+    // Reduced first, so that any int degree works without overflowing.
+    const int degreeIndex = ((degree % 7) + 6) % 7;
     auto tone = [&] (int k)
     {
-        const int index = (((degree - 1 + k) % 7) + 7) % 7;
-        return scale[static_cast<size_t> (index)];
+        return scale[static_cast<size_t> ((degreeIndex + k) % 7)];
     };
 
     const int root = tone (0);
-    auto chromatic = [root] (int semitones) { return (root + semitones) % 12; };
+    auto chromatic = [root] (int semitones)
+    { return (root + semitones) % 12; };
 
     std::vector<int> tones;
     const auto q = quality;

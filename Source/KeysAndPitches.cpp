@@ -105,7 +105,7 @@ String pitchClassName (int pc, bool useSharps)
 String midiNoteName (int note, bool useSharps)
 {
     // Floor division so that notes below 0 (never produced, but representable) stay consistent.
-    const int octave = (note >= 0 ? note / 12 : (note - 11) / 12) - 1;
+    const int octave = (note >= 0 ? note / 12 : -((-(note + 1)) / 12) - 1) - 1; // no overflow at INT_MIN
     return pitchClassName (note, useSharps) + String (octave);
 }
 

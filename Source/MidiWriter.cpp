@@ -125,21 +125,32 @@ bool writeVariationMidi (const KeySpec& key,
     const auto file = exportDir.getChildFile (midiFileName (key, options, rank, templateIndex, profile));
     const auto path = file.getFullPathName();
 
-    juce::FileOutputStream stream (file, 16384);
-
-    // The stream opens an existing file at its end; start over so a rerun never leaves a corrupt file.
-    const bool stale = ! stream.failedToOpen() && stream.getPosition() > 0;
-    if (stream.failedToOpen() || (stale && (! stream.setPosition (0) || stream.truncate().failed())))
+    bool written = false;
+    juce::int64 expectedSize = 0;
     {
-        error = "Failed to open MIDI file for writing: " + path;
-        return false;
+        juce::FileOutputStream stream (file, 16384);
+
+        // The stream opens an existing file at its end; start over so a rerun never leaves a corrupt file.
+        const bool stale = ! stream.failedToOpen() && stream.getPosition() > 0;
+        if (stream.failedToOpen() || (stale && (! stream.setPosition (0) || stream.truncate().failed())))
+        {
+            error = "Failed to open MIDI file for writing: " + path;
+            return false;
+        }
+
+        written = midi.writeTo (stream, 1);
+        stream.flush();
+        written = written && ! stream.getStatus().failed();
+        expectedSize = stream.getPosition();
     }
 
-    const bool written = midi.writeTo (stream, 1);
-    stream.flush();
+    // A short write (a disk that fills up) leaves the stream's status clean; the size tells.
+    written = written && file.getSize() == expectedSize;
 
-    if (! written || stream.getStatus().failed())
+    if (! written)
     {
+        // A cut-off file (a full disk) would read as a corrupt or shortened progression.
+        file.deleteFile();
         error = "Failed to write MIDI data: " + path;
         return false;
     }

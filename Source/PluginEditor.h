@@ -73,6 +73,8 @@ private:
     void refreshMetrics();
     void advanceReveal();
     void loadBackgroundImage();
+    void setBackgroundImage (const juce::Image& image);
+    void paintBackdrop (juce::Graphics& g) const;
     static void backgroundChosen (juce::Component::SafePointer<HalvixAudioProcessorEditor> safeEditor, const juce::File& file);
     void engineChanged();
     void cardClicked (VariationCardComponent& card);
@@ -106,6 +108,7 @@ private:
 
     juce::Image backgroundImage;
     juce::Image grainImage;
+    juce::Image backdrop; // bgMain, picture, top bar, divider and grain, composed once
 
     std::unique_ptr<HalvixLookAndFeel> lookAndFeel;
 

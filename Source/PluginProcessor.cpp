@@ -1,5 +1,6 @@
 #include "PluginProcessor.h"
 #include "PluginEditor.h"
+#include "ProcessorFiles.h"
 
 #include <limits>
 
@@ -181,12 +182,12 @@ bool HalvixAudioProcessor::generateTop3 (const juce::String& key, bool randomKey
         const auto target = runFolder.getChildFile (rankName);
 
         if (variation.midiFile.existsAsFile() && ! variation.midiFile.getFullPathName().equalsIgnoreCase (target.getFullPathName()))
-            variation.midiFile.copyFileTo (target);
+            copyFileSafely (variation.midiFile, target);
 
         variation.midiFile = target;
 
         if (target.existsAsFile())
-            target.copyFileTo (allMidisDir.getChildFile (runFolderName + "_" + keySlugText + "_" + rankName));
+            copyFileSafely (target, allMidisDir.getChildFile (runFolderName + "_" + keySlugText + "_" + rankName));
     }
 
     lastTelemetry = telemetry;
@@ -198,7 +199,7 @@ bool HalvixAudioProcessor::generateTop3 (const juce::String& key, bool randomKey
         return false;
     }
 
-    results.front().midiFile.copyFileTo (exportRoot.getChildFile ("halvix_latest.mid"));
+    copyFileSafely (results.front().midiFile, exportRoot.getChildFile ("halvix_latest.mid"));
 
     if (totalGenerations < std::numeric_limits<int>::max())
         ++totalGenerations;

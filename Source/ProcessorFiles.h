@@ -13,4 +13,8 @@ juce::String toSingleLineJson (const juce::var& value);
     write leaves the old file as it was. */
 bool replaceFileContentSafely (const juce::File& target, const juce::String& text);
 
+/** Copies a file the same way: the target is replaced only by a complete copy, so a full
+    disk leaves it as it was (or absent) instead of cut off. */
+bool copyFileSafely (const juce::File& source, const juce::File& target);
+
 } // namespace halvix

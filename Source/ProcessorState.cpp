@@ -1,8 +1,13 @@
 #include "PluginProcessor.h"
 #include "ProcessorFiles.h"
+#include "Utf8Text.h"
 
 #include <cmath>
 #include <limits>
+
+#if ! JUCE_WINDOWS
+#include <sys/stat.h>
+#endif
 
 namespace halvix
 {
@@ -19,6 +24,19 @@ namespace
 
     const char* const kArchiveFolderName = "all_midis";
     const char* const kSummaryFileName = "progressions.json";
+
+    /** A regular file, or a link to one. File::existsAsFile also says yes to pipes and
+        devices, and copying a pipe blocks until someone writes to it, copying /dev/zero
+        never ends. */
+    bool isRegularFile (const juce::File& file)
+    {
+#if JUCE_WINDOWS
+        return file.existsAsFile();
+#else
+        struct stat info;
+        return ::stat (file.getFullPathName().toRawUTF8(), &info) == 0 && S_ISREG (info.st_mode);
+#endif
+    }
 
     bool nestsTooDeeply (const juce::String& text)
     {
@@ -60,10 +78,9 @@ namespace
     /** The state file's object, or void for anything that is not a readable JSON object. */
     juce::var readStateObject (const juce::File& file)
     {
-        if (! file.existsAsFile())
+        if (! isRegularFile (file))
             return {};
 
-        // A size of 0 also covers pipes and devices, which must never be read.
         const auto size = file.getSize();
         if (size <= 0 || size > kMaxStateFileBytes)
             return {};
@@ -81,7 +98,7 @@ namespace
             numBytes -= 3;
         }
 
-        if (! juce::CharPointer_UTF8::isValidString (data, numBytes))
+        if (! isWellFormedUtf8 (data, (size_t) numBytes))
             return {};
 
         const auto text = juce::String::fromUTF8 (data, numBytes);
@@ -122,7 +139,7 @@ namespace
 
     bool holdsRunSummary (const juce::File& folder)
     {
-        return folder.getChildFile (kSummaryFileName).existsAsFile();
+        return isRegularFile (folder.getChildFile (kSummaryFileName));
     }
 
     /** Copies a folder tree; symbolic links inside are skipped so a link that points
@@ -141,8 +158,8 @@ namespace
 
             if (child.isDirectory())
                 copyTree (child, destination);
-            else
-                child.copyFileTo (destination);
+            else if (isRegularFile (child))
+                copyFileSafely (child, destination);
         }
     }
 
@@ -158,8 +175,8 @@ namespace
             for (const auto& midi : olderArchive.findChildFiles (juce::File::findFiles, false, "*.mid"))
             {
                 const auto target = allMidisDir.getChildFile (midi.getFileName());
-                if (! target.existsAsFile())
-                    midi.copyFileTo (target);
+                if (isRegularFile (midi) && ! isRegularFile (target))
+                    copyFileSafely (midi, target);
             }
         }
 
@@ -211,6 +228,37 @@ bool replaceFileContentSafely (const juce::File& target, const juce::String& tex
     }
 
     if (temp.getFile().getSize() != (juce::int64) numBytes)
+        return false;
+
+    return temp.overwriteTargetFileWithTemporary();
+}
+
+bool copyFileSafely (const juce::File& source, const juce::File& target)
+{
+    if (source == target)
+        return true;
+
+    juce::FileInputStream in (source);
+    if (! in.openedOk())
+        return false;
+
+    const auto numBytes = in.getTotalLength();
+    juce::TemporaryFile temp (target, juce::TemporaryFile::useHiddenFile);
+
+    {
+        // JUCE's copyFileTo deletes the target first and counts bytes read, not written.
+        juce::FileOutputStream out (temp.getFile());
+
+        if (! out.openedOk() || out.writeFromInputStream (in, -1) != numBytes)
+            return false;
+
+        out.flush();
+
+        if (out.getStatus().failed())
+            return false;
+    }
+
+    if (temp.getFile().getSize() != numBytes)
         return false;
 
     return temp.overwriteTargetFileWithTemporary();

@@ -48,7 +48,8 @@ struct EditorTestProbe
     static juce::OwnedArray<AccentDot>& dots (Editor& e) { return e.accentDots; }
     static VariationCardComponent& card (Editor& e, int k) { return e.cards[(size_t) k]; }
     static HalvixLookAndFeel& laf (Editor& e) { return *e.lookAndFeel; }
-    static juce::Image& background (Editor& e) { return e.backgroundImage; }
+    static const juce::Image& background (Editor& e) { return e.backgroundImage; }
+    static void setBackground (Editor& e, const juce::Image& image) { e.setBackgroundImage (image); }
     static juce::Image& grain (Editor& e) { return e.grainImage; }
     static float& phase (Editor& e) { return e.animationPhase; }
     static bool revealActive (Editor& e) { return e.revealActive; }
@@ -695,12 +696,12 @@ TEST_F (EditorFixture, BackgroundCoversTheWindowCentred)
     };
 
     // 2000 x 1000: scaled by 0.7 and shifted left by 200.
-    Probe::background (e) = makePicture (2000, 1000, { 280, 0, 1440, 1000 });
+    Probe::setBackground (e, makePicture (2000, 1000, { 280, 0, 1440, 1000 }));
     EXPECT_TRUE (greenWins (2, 195));
     EXPECT_TRUE (greenWins (997, 195));
 
     // 500 x 1000: scaled by 2 and shifted up by 650.
-    Probe::background (e) = makePicture (500, 1000, { 0, 320, 500, 360 });
+    Probe::setBackground (e, makePicture (500, 1000, { 0, 320, 500, 360 }));
     EXPECT_TRUE (greenWins (10, 64));
     EXPECT_TRUE (greenWins (10, 697));
 }

@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
 #include "GenerationEngine.h"
+#include "Utf8Text.h"
+
+#include <cstring>
+#include <limits>
 
 using namespace halvix;
 
@@ -82,6 +86,51 @@ TEST (Keys, NamesNotesAcrossOctaves)
     EXPECT_EQ (pitchClassName (-1, true), String ("B"));
     EXPECT_EQ (pitchClassName (13, false), String ("Db"));
     EXPECT_EQ (pitchClassName (-14, false), String ("Bb"));
+
+    // Octaves floor toward minus infinity, the int limits included (found by fuzzing).
+    EXPECT_EQ (midiNoteName (-1, true), String ("B-2"));
+    EXPECT_EQ (midiNoteName (-12, true), String ("C-2"));
+    EXPECT_EQ (midiNoteName (-13, true), String ("B-3"));
+    EXPECT_EQ (midiNoteName (std::numeric_limits<int>::min(), true), String ("E-178956972"));
+    EXPECT_EQ (midiNoteName (std::numeric_limits<int>::max(), true), String ("G178956969"));
+}
+
+TEST (Keys, MalformedUtf8BecomesReplacementCharactersAndFailsClearly)
+{
+    // JUCE takes a lead byte followed by any byte as one character, so "\xd8 " hid the space
+    // from it; splitting the key text at that space then read past the end of a piece.
+    struct Case
+    {
+        const char* bytes;
+        bool wellFormed;
+    };
+    const Case cases[] = {
+        { "C# minor", true },
+        { "c\xe2\x99\xaf minor", true },
+        { "\xf0\x9f\x8e\xb9", true },
+        { "\xd8 ", false }, // lead byte, then no continuation byte
+        { "\xc0\xaf", false }, // overlong
+        { "\xed\xa0\x80", false }, // surrogate
+        { "\xf4\x90\x80\x80", false }, // past U+10FFFF
+        { "\xe2\x99", false }, // cut off
+        { "\xff", false },
+    };
+
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE (c.bytes);
+        EXPECT_EQ (isWellFormedUtf8 (c.bytes, std::strlen (c.bytes)), c.wellFormed);
+        const auto text = textFromUntrustedUtf8 (c.bytes, std::strlen (c.bytes));
+        EXPECT_EQ (text.containsChar ((juce::juce_wchar) 0xfffd), ! c.wellFormed);
+        EXPECT_TRUE (juce::CharPointer_UTF8::isValidString (text.toRawUTF8(), (int) text.getNumBytesAsUTF8()));
+    }
+
+    EXPECT_EQ (textFromUntrustedUtf8 ("\xd8 C", 3), String::fromUTF8 ("\xef\xbf\xbd C"));
+
+    KeySpec key;
+    String resolved, error;
+    EXPECT_FALSE (parseKey (textFromUntrustedUtf8 ("\xd8 (", 3), key, resolved, error));
+    EXPECT_EQ (error, String::fromUTF8 ("Unsupported key: \xef\xbf\xbd"));
 }
 
 TEST (Keys, Slugs)
@@ -123,7 +172,8 @@ TEST (Keys, RandomKeyDistribution)
         for (auto& [tonic, count] : tonics)
         {
             EXPECT_NEAR (count / (double) draws, 1.0 / 12.0, 0.02) << tonic;
-            EXPECT_TRUE (std::any_of (keyPool.begin(), keyPool.end(), [&] (const char* t) { return tonic == t; }));
+            EXPECT_TRUE (std::any_of (keyPool.begin(), keyPool.end(), [&] (const char* t)
+                                      { return tonic == t; }));
         }
     }
 }

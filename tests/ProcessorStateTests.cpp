@@ -166,6 +166,8 @@ TEST (ProcessorState, HostileStateFilesAreTreatedAsAbsent)
     };
 
     const char invalidUtf8[] = "{\"total_generations\": 5, \"active_engine_model\": \"Tandu\xff\xfe\"}";
+    // JUCE's own check takes a lead byte before any byte as a character.
+    const char leadBeforeSpace[] = "{\"total_generations\": 5, \"active_engine_model\": \"Tandu\xd8 \"}";
     const juce::String deep = juce::String::repeatedString ("[", 100000) + juce::String::repeatedString ("]", 100000);
     const juce::String huge = "{\"total_generations\": 5, \"pad\": \"" + juce::String::repeatedString ("x", 200000) + "\"}";
 
@@ -177,6 +179,7 @@ TEST (ProcessorState, HostileStateFilesAreTreatedAsAbsent)
 
     const Case cases[] = {
         { "not UTF-8", juce::MemoryBlock (invalidUtf8, sizeof (invalidUtf8) - 1) },
+        { "lead byte without continuation", juce::MemoryBlock (leadBeforeSpace, sizeof (leadBeforeSpace) - 1) },
         { "deeply nested", juce::MemoryBlock (deep.toRawUTF8(), deep.getNumBytesAsUTF8()) },
         { "huge", juce::MemoryBlock (huge.toRawUTF8(), huge.getNumBytesAsUTF8()) },
         { "binary zeros", juce::MemoryBlock (64, true) },

@@ -3,6 +3,7 @@
 #include "GenerationEngine.h"
 
 #include <algorithm>
+#include <limits>
 
 using namespace halvix;
 
@@ -226,6 +227,29 @@ TEST (RenderTemplate, RandomTemplatesAlwaysGiveValidVoicings)
             EXPECT_EQ (render.bar, plans[i].bar);
             EXPECT_EQ (render.durationBeats, plans[i].durationBeats);
             EXPECT_TRUE (render.name.startsWith (pitchClassName (scale[static_cast<size_t> (((plans[i].degree - 1) % 7 + 7) % 7)], key.useSharps)));
+        }
+    }
+}
+
+TEST (RenderTemplate, ExtremeDegreesAndInversionsReduceLikeSmallOnes)
+{
+    // Found by fuzzing: degree arithmetic overflowed for degrees near the int limits.
+    constexpr int big = std::numeric_limits<int>::max(); // 7 * 306783378 + 1, so degree 1
+    constexpr int small = std::numeric_limits<int>::min(); // -2 below a multiple of 7, so degree 5
+    const auto key = keyOf ("C");
+    const auto scale = scalePitchClasses (key);
+
+    EXPECT_EQ (chordPitchClasses (scale, big, "maj7"), chordPitchClasses (scale, 1, "maj7"));
+    EXPECT_EQ (chordPitchClasses (scale, small, "dom9"), chordPitchClasses (scale, 5, "dom9"));
+
+    for (const auto& [degree, root] : { std::pair { big, "C" }, std::pair { small, "G" } })
+    {
+        for (const auto inversion : { big, small, 0 })
+        {
+            const auto renders = renderTemplate (key, scale, { plan (degree, "maj7", 4.0, 1, "foundation", inversion) });
+            ASSERT_EQ (renders.size(), 1u);
+            EXPECT_EQ (renders[0].name, String (root) + "maj7");
+            EXPECT_GE (renders[0].midiNotes.size(), 2u);
         }
     }
 }

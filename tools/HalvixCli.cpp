@@ -1,8 +1,10 @@
 #include "PluginProcessor.h"
+#include "Utf8Text.h"
 
 #include <juce_events/juce_events.h>
 #include <juce_gui_basics/juce_gui_basics.h>
 
+#include <cstring>
 #include <iostream>
 #include <limits>
 #include <optional>
@@ -217,7 +219,7 @@ int main (int argc, char* argv[])
 {
     juce::StringArray args;
     for (int i = 1; i < argc; ++i)
-        args.add (juce::String::fromUTF8 (argv[i]));
+        args.add (halvix::textFromUntrustedUtf8 (argv[i], std::strlen (argv[i]))); // a shell passes any bytes
 
     // Everything is checked before the processor exists, because constructing it
     // already creates and fills the export folder.
