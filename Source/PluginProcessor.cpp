@@ -201,6 +201,8 @@ bool HalvixAudioProcessor::generateTop3 (const juce::String& key, bool randomKey
 
     copyFileSafely (results.front().midiFile, exportRoot.getChildFile ("halvix_latest.mid"));
 
+    // Count on from whatever another instance sharing the export folder has saved.
+    totalGenerations = juce::jmax (totalGenerations, storedTotalGenerations (stateFile));
     if (totalGenerations < std::numeric_limits<int>::max())
         ++totalGenerations;
 

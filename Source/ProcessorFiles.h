@@ -17,4 +17,7 @@ bool replaceFileContentSafely (const juce::File& target, const juce::String& tex
     disk leaves it as it was (or absent) instead of cut off. */
 bool copyFileSafely (const juce::File& source, const juce::File& target);
 
+/** The "total_generations" a state file holds now, or -1 when it holds none. */
+int storedTotalGenerations (const juce::File& stateFile);
+
 } // namespace halvix

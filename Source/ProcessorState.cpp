@@ -305,12 +305,22 @@ void HalvixAudioProcessor::runStartupSequence()
     saveState();
 }
 
+int storedTotalGenerations (const juce::File& stateFile)
+{
+    const auto state = readStateObject (stateFile);
+    if (state.getDynamicObject() == nullptr)
+        return -1;
+    return readInt (state.getProperty ("total_generations", {}));
+}
+
 void HalvixAudioProcessor::saveState() const
 {
     auto* object = new juce::DynamicObject();
     const juce::var state (object);
 
-    object->setProperty ("total_generations", totalGenerations);
+    // Other instances (in the same host or another) share this file: the counter on
+    // disk may have moved on since we read it, and must never go down.
+    object->setProperty ("total_generations", juce::jmax (totalGenerations, storedTotalGenerations (stateFile)));
     object->setProperty ("active_engine_model", activeEngineModel);
     object->setProperty ("theme_accent_index", themeAccentIndex);
 
