@@ -38,9 +38,16 @@ namespace
 #endif
     }
 
-    bool nestsTooDeeply (const juce::String& text)
+    // The parser gathers a number's digits in an int64 without an overflow check (undefined
+    // behaviour past 18 digits, even before a decimal point); ours are at most 10 long.
+    constexpr int kMaxNumberDigits = 18;
+
+    /** False for text that would overtax JUCE's JSON parser: nesting deep enough to exhaust
+        the stack, or a number too long for it to read. */
+    bool isSafeToParse (const juce::String& text)
     {
         int depth = 0;
+        int digits = 0;
         bool inString = false;
         bool escaped = false;
 
@@ -56,23 +63,22 @@ namespace
                     escaped = true;
                 else if (c == '"')
                     inString = false;
+                continue;
             }
-            else if (c == '"')
-            {
+
+            digits = (c >= '0' && c <= '9') ? digits + 1 : 0;
+            if (digits > kMaxNumberDigits)
+                return false;
+
+            if (c == '"')
                 inString = true;
-            }
-            else if (c == '[' || c == '{')
-            {
-                if (++depth > kMaxJsonNesting)
-                    return true;
-            }
+            else if ((c == '[' || c == '{') && ++depth > kMaxJsonNesting)
+                return false;
             else if (c == ']' || c == '}')
-            {
                 --depth;
-            }
         }
 
-        return false;
+        return true;
     }
 
     /** The state file's object, or void for anything that is not a readable JSON object. */
@@ -102,7 +108,7 @@ namespace
             return {};
 
         const auto text = juce::String::fromUTF8 (data, numBytes);
-        if (nestsTooDeeply (text))
+        if (! isSafeToParse (text))
             return {};
 
         juce::var parsed;
