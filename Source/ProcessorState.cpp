@@ -38,9 +38,10 @@ namespace
 #endif
     }
 
-    // The parser gathers a number's digits in an int64 without an overflow check (undefined
-    // behaviour past 18 digits, even before a decimal point); ours are at most 10 long.
+    // The parser gathers a number's digits in an int64 and an exponent's in an int, neither
+    // checked for overflow (undefined behaviour past 18 and 9 digits); ours have at most 10.
     constexpr int kMaxNumberDigits = 18;
+    constexpr int kMaxExponentDigits = 5;
 
     /** False for text that would overtax JUCE's JSON parser: nesting deep enough to exhaust
         the stack, or a number too long for it to read. */
@@ -50,6 +51,7 @@ namespace
         int digits = 0;
         bool inString = false;
         bool escaped = false;
+        bool exponent = false; // inside the digits after an "e" or "E"
 
         for (auto p = text.getCharPointer(); ! p.isEmpty(); ++p)
         {
@@ -66,8 +68,14 @@ namespace
                 continue;
             }
 
-            digits = (c >= '0' && c <= '9') ? digits + 1 : 0;
-            if (digits > kMaxNumberDigits)
+            const bool digit = c >= '0' && c <= '9';
+            if (c == 'e' || c == 'E')
+                exponent = true;
+            else if (! digit && ! ((c == '+' || c == '-') && exponent && digits == 0))
+                exponent = false;
+
+            digits = digit ? digits + 1 : 0;
+            if (digits > (exponent ? kMaxExponentDigits : kMaxNumberDigits))
                 return false;
 
             if (c == '"')
