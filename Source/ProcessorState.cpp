@@ -38,11 +38,20 @@ namespace
 #endif
     }
 
-    bool nestsTooDeeply (const juce::String& text)
+    // The parser gathers a number's digits in an int64 and an exponent's in an int, neither
+    // checked for overflow (undefined behaviour past 18 and 9 digits); ours have at most 10.
+    constexpr int kMaxNumberDigits = 18;
+    constexpr int kMaxExponentDigits = 5;
+
+    /** False for text that would overtax JUCE's JSON parser: nesting deep enough to exhaust
+        the stack, or a number too long for it to read. */
+    bool isSafeToParse (const juce::String& text)
     {
         int depth = 0;
+        int digits = 0;
         bool inString = false;
         bool escaped = false;
+        bool exponent = false; // inside the digits after an "e" or "E"
 
         for (auto p = text.getCharPointer(); ! p.isEmpty(); ++p)
         {
@@ -56,23 +65,28 @@ namespace
                     escaped = true;
                 else if (c == '"')
                     inString = false;
+                continue;
             }
-            else if (c == '"')
-            {
+
+            const bool digit = c >= '0' && c <= '9';
+            if (c == 'e' || c == 'E')
+                exponent = true;
+            else if (! digit && ! ((c == '+' || c == '-') && exponent && digits == 0))
+                exponent = false;
+
+            digits = digit ? digits + 1 : 0;
+            if (digits > (exponent ? kMaxExponentDigits : kMaxNumberDigits))
+                return false;
+
+            if (c == '"')
                 inString = true;
-            }
-            else if (c == '[' || c == '{')
-            {
-                if (++depth > kMaxJsonNesting)
-                    return true;
-            }
+            else if ((c == '[' || c == '{') && ++depth > kMaxJsonNesting)
+                return false;
             else if (c == ']' || c == '}')
-            {
                 --depth;
-            }
         }
 
-        return false;
+        return true;
     }
 
     /** The state file's object, or void for anything that is not a readable JSON object. */
@@ -102,7 +116,7 @@ namespace
             return {};
 
         const auto text = juce::String::fromUTF8 (data, numBytes);
-        if (nestsTooDeeply (text))
+        if (! isSafeToParse (text))
             return {};
 
         juce::var parsed;

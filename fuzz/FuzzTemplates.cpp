@@ -142,7 +142,8 @@ extern "C" int LLVMFuzzerTestOneInput (const std::uint8_t* data, size_t size)
     }
 
     GenerationOptions options;
-    options.engineId = anyWord (input, { "Zentri", "Orvell", "Brisko", "Tandu" });
+    // Dispatch hands on only canonical names (the id becomes part of the file name).
+    options.engineId = anyWord (input, { "Zentri", "Orvell", "Brisko", "Tandu" }).retainCharacters ("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ ");
     options.variationCount = anyInt (input);
     options.complexity = anyInt (input);
     options.tension = anyInt (input);
@@ -156,7 +157,10 @@ extern "C" int LLVMFuzzerTestOneInput (const std::uint8_t* data, size_t size)
 
     GenerationTelemetry telemetry;
     std::vector<VariationData> results;
-    HALVIX_FUZZ_CHECK (generateWithTemplates (key, bpm, folder, table, options, profile, fixedRhythm, telemetry, results, error));
+    const auto ok = generateWithTemplates (key, bpm, folder, table, options, profile, fixedRhythm, telemetry, results, error);
+    if (! ok)
+        std::fprintf (stderr, "generateWithTemplates failed: %s\n", error.toRawUTF8());
+    HALVIX_FUZZ_CHECK (ok);
     HALVIX_FUZZ_CHECK (error.isEmpty());
     HALVIX_FUZZ_CHECK (telemetry.templatePoolSize == (int) table.size());
 

@@ -5,7 +5,8 @@ HALVIX_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 HALVIX_BUILD_DIR="${HALVIX_BUILD_DIR:-$HALVIX_ROOT/build}"
 
 # Debian 12 packages: compiler and tools, JUCE's Linux dependencies, the system codecs and
-# image libraries Debian's JUCE modules link, the test tools and the editor's typefaces.
+# image libraries Debian's JUCE modules link, the test tools, the editor's typefaces and
+# clang with its sanitizer and libFuzzer runtimes (scripts/fuzz).
 HALVIX_PACKAGES=(
     build-essential cmake ninja-build pkg-config ccache
     libasound2-dev libx11-dev libxcomposite-dev libxcursor-dev libxext-dev libxinerama-dev
@@ -14,6 +15,7 @@ HALVIX_PACKAGES=(
     libgtest-dev libgmock-dev libbenchmark-dev
     python3 python3-mido xvfb xauth xdotool x11-utils imagemagick
     lilv-utils fonts-inter fonts-jetbrains-mono
+    clang-14 libclang-rt-14-dev
 )
 
 as_root() {

@@ -169,6 +169,8 @@ TEST (ProcessorState, HostileStateFilesAreTreatedAsAbsent)
     // JUCE's own check takes a lead byte before any byte as a character.
     const char leadBeforeSpace[] = "{\"total_generations\": 5, \"active_engine_model\": \"Tandu\xd8 \"}";
     const juce::String deep = juce::String::repeatedString ("[", 100000) + juce::String::repeatedString ("]", 100000);
+    const juce::String longNumber = R"({"total_generations": 77777777777777777777.5, "active_engine_model": "Tandu"})";
+    const juce::String longExponent = R"({"total_generations": 1e+2995632212, "active_engine_model": "Tandu"})";
     const juce::String huge = "{\"total_generations\": 5, \"pad\": \"" + juce::String::repeatedString ("x", 200000) + "\"}";
 
     struct Case
@@ -182,6 +184,8 @@ TEST (ProcessorState, HostileStateFilesAreTreatedAsAbsent)
         { "lead byte without continuation", juce::MemoryBlock (leadBeforeSpace, sizeof (leadBeforeSpace) - 1) },
         { "deeply nested", juce::MemoryBlock (deep.toRawUTF8(), deep.getNumBytesAsUTF8()) },
         { "huge", juce::MemoryBlock (huge.toRawUTF8(), huge.getNumBytesAsUTF8()) },
+        { "number too long for the parser", juce::MemoryBlock (longNumber.toRawUTF8(), longNumber.getNumBytesAsUTF8()) },
+        { "exponent too long for the parser", juce::MemoryBlock (longExponent.toRawUTF8(), longExponent.getNumBytesAsUTF8()) },
         { "binary zeros", juce::MemoryBlock (64, true) },
     };
 
