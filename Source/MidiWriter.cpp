@@ -1,6 +1,9 @@
 #include "GenerationEngine.h"
 
+#include <algorithm>
 #include <cmath>
+#include <deque>
+#include <map>
 
 namespace halvix
 {
@@ -25,6 +28,78 @@ namespace
         track.addEvent (juce::MidiMessage::noteOn (channel, number, level), std::max (onTick, 0));
         track.addEvent (juce::MidiMessage::noteOff (channel, number, static_cast<juce::uint8> (0)),
                         std::max (offTick, 0));
+    }
+
+    /** A pitch that starts again while it still sounds (a strum reaching into the next
+        chord, a repeated melody note) would be cut short by the earlier note's note-off;
+        end the earlier note where the new one starts instead, then pair the events. */
+    void separateRepeatedNotes (juce::MidiMessageSequence& track)
+    {
+        struct Note
+        {
+            juce::MidiMessage on;
+            double onTick = 0.0;
+            double offTick = 0.0;
+        };
+
+        track.sort();
+        std::map<std::pair<int, int>, std::vector<Note>> byPitch;
+        std::map<std::pair<int, int>, std::deque<size_t>> sounding;
+        juce::MidiMessageSequence others;
+
+        for (const auto* holder : track)
+        {
+            const auto& m = holder->message;
+            const auto key = std::make_pair (m.getChannel(), m.getNoteNumber());
+
+            if (m.isNoteOn())
+            {
+                auto& notes = byPitch[key];
+                sounding[key].push_back (notes.size());
+                notes.push_back ({ m, m.getTimeStamp(), m.getTimeStamp() });
+            }
+            else if (m.isNoteOff())
+            {
+                auto& open = sounding[key];
+                if (! open.empty())
+                {
+                    byPitch[key][open.front()].offTick = m.getTimeStamp();
+                    open.pop_front();
+                }
+            }
+            else
+            {
+                others.addEvent (m);
+            }
+        }
+
+        juce::MidiMessageSequence offs, ons;
+        for (auto& [key, notes] : byPitch)
+        {
+            std::stable_sort (notes.begin(), notes.end(), [] (const Note& a, const Note& b)
+                              { return a.onTick < b.onTick; });
+
+            for (size_t i = 0; i < notes.size(); ++i)
+            {
+                auto offTick = notes[i].offTick;
+                if (i + 1 < notes.size())
+                {
+                    if (notes[i + 1].onTick <= notes[i].onTick)
+                        continue; // two identical onsets: one note is enough
+                    offTick = std::min (offTick, notes[i + 1].onTick);
+                }
+
+                ons.addEvent (notes[i].on, 0.0);
+                offs.addEvent (juce::MidiMessage::noteOff (key.first, key.second, static_cast<juce::uint8> (0)), offTick);
+            }
+        }
+
+        // At equal ticks a note-off goes before the note-on that restarts the pitch.
+        track.clear();
+        track.addSequence (others, 0.0);
+        track.addSequence (offs, 0.0);
+        track.addSequence (ons, 0.0);
+        track.updateMatchedPairs();
     }
 
     bool isTanduEngine (const String& engineId)
@@ -112,7 +187,7 @@ bool writeVariationMidi (const KeySpec& key,
         addFixedRhythm (notes, renders, templateIndex);
     else
         melodyNoteCount = addBounceRhythm (notes, renders, scale, *profile, options);
-    notes.updateMatchedPairs();
+    separateRepeatedNotes (notes);
 
     juce::MidiFile midi;
     midi.setTicksPerQuarterNote (kTicksPerBeat);

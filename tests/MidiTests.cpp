@@ -211,6 +211,41 @@ TEST (MidiWriter, HandWorkedNotesSurviveTheRoundTrip)
     EXPECT_EQ (notesOf (dump), expectedFixedRhythm);
 }
 
+TEST (MidiWriter, APitchRepeatedWhileItSoundsIsNotCutShort)
+{
+    // The seventh note of the first chord strums late (+11) and ends 5 ticks past the
+    // start of the next chord, whose lowest note (strum -4) is the same pitch.
+    const std::vector<ChordRender> renders {
+        chord ({ 40, 44, 47, 50, 53, 56, 60 }, 0.0, 2.0, 70, 70),
+        chord ({ 60, 64, 67 }, 2.0, 2.0, 70, 70),
+    };
+    // Paired naively, the earlier note-off (947) ends the repeated note after 5 ticks.
+    juce::MidiMessageSequence naive;
+    addFixedRhythm (naive, renders, 0);
+    const auto naiveNotes = notesOf (naive);
+    const auto repeated = std::find_if (naiveNotes.begin(), naiveNotes.end(), [] (const Note& n)
+                                        { return std::get<1> (n) == 60 && std::get<2> (n) == 942; });
+    ASSERT_NE (repeated, naiveNotes.end());
+    ASSERT_EQ (std::get<3> (*repeated), 947);
+
+    ScratchFolder scratch;
+    const auto written = writeFixed (scratch.folder, 120, renders, 1, 0);
+    ASSERT_TRUE (written.ok) << written.error;
+
+    String problem;
+    const auto dump = readWithMido (written.file, problem);
+    ASSERT_TRUE (dump.isObject()) << problem;
+    EXPECT_EQ ((int) dump["stray_offs"], 0);
+    EXPECT_EQ ((int) dump["hanging"], 0);
+
+    std::vector<std::pair<int, int>> sixties;
+    for (const auto& n : notesOf (dump))
+        if (std::get<1> (n) == 60)
+            sixties.emplace_back (std::get<2> (n), std::get<3> (n));
+    // The first ends where the second begins; the second keeps its full length.
+    EXPECT_EQ (sixties, (std::vector<std::pair<int, int>> { { 11, 942 }, { 942, 1886 } }));
+}
+
 TEST (MidiWriter, TempoAlwaysFitsItsThreeBytes)
 {
     struct Case
