@@ -11,12 +11,11 @@ std::mt19937& globalRng()
     return rng;
 }
 
-int uniformInt (int lo, int hi)
+int uniformInt (std::mt19937& rng, int lo, int hi)
 {
     if (hi <= lo)
         return lo;
 
-    auto& rng = globalRng();
     const auto range = static_cast<std::uint64_t> (static_cast<std::int64_t> (hi) - lo) + 1;
 
     if (range > 0xffffffffull)
@@ -32,15 +31,24 @@ int uniformInt (int lo, int hi)
     return static_cast<int> (static_cast<std::int64_t> (lo) + static_cast<std::int64_t> (x % range));
 }
 
-double uniformReal()
+int uniformInt (int lo, int hi)
 {
-    auto& rng = globalRng();
+    return uniformInt (globalRng(), lo, hi);
+}
+
+double uniformReal (std::mt19937& rng)
+{
     const std::uint64_t lowHalf = rng();
     const std::uint64_t highHalf = rng();
     const auto bits = lowHalf | (highHalf << 32);
     const auto value = static_cast<double> (bits) * (1.0 / 18446744073709551616.0);
     // The top few fractions round up to 1.0 in a double; keep the range half-open.
     return value < 1.0 ? value : std::nextafter (1.0, 0.0);
+}
+
+double uniformReal()
+{
+    return uniformReal (globalRng());
 }
 
 bool randomBool (double p)

@@ -156,6 +156,10 @@ int uniformInt (int lo, int hi);
 /** Uniform real in [0, 1) from two 32-bit outputs, low half first. */
 double uniformReal();
 
+/** The same draws from another generator (the random key keeps one of its own). */
+int uniformInt (std::mt19937& rng, int lo, int hi);
+double uniformReal (std::mt19937& rng);
+
 /** True with probability p. */
 bool randomBool (double p);
 

@@ -6,9 +6,27 @@ namespace halvix
 {
 
 const std::unordered_map<std::string, int> noteToPc {
-    { "c", 0 }, { "b#", 0 }, { "c#", 1 }, { "db", 1 }, { "d", 2 }, { "d#", 3 }, { "eb", 3 },
-    { "e", 4 }, { "fb", 4 }, { "e#", 5 }, { "f", 5 }, { "f#", 6 }, { "gb", 6 }, { "g", 7 },
-    { "g#", 8 }, { "ab", 8 }, { "a", 9 }, { "a#", 10 }, { "bb", 10 }, { "b", 11 }, { "cb", 11 }
+    { "c", 0 },
+    { "b#", 0 },
+    { "c#", 1 },
+    { "db", 1 },
+    { "d", 2 },
+    { "d#", 3 },
+    { "eb", 3 },
+    { "e", 4 },
+    { "fb", 4 },
+    { "e#", 5 },
+    { "f", 5 },
+    { "f#", 6 },
+    { "gb", 6 },
+    { "g", 7 },
+    { "g#", 8 },
+    { "ab", 8 },
+    { "a", 9 },
+    { "a#", 10 },
+    { "bb", 10 },
+    { "b", 11 },
+    { "cb", 11 }
 };
 
 const std::array<const char*, 12> pcSharp { "C", "C#", "D", "D#", "E", "F", "F#", "G", "G#", "A", "A#", "B" };
@@ -124,16 +142,8 @@ namespace GenerationEngine
         static std::mutex mutex;
         const std::lock_guard<std::mutex> lock (mutex);
 
-        std::uint32_t x;
-        do
-            x = rng();
-        while (x >= 4294967292u); // largest multiple of 12 below 2^32
-
-        const auto tonic = keyPool[x % 12];
-
-        const std::uint64_t low = rng();
-        const std::uint64_t high = rng();
-        const auto real = static_cast<double> (low | (high << 32)) * (1.0 / 18446744073709551616.0);
+        const auto tonic = keyPool[static_cast<size_t> (uniformInt (rng, 0, 11))];
+        const auto real = uniformReal (rng);
 
         const bool minor = real < (preferMinor ? 0.73 : 0.5);
         return String (tonic) + " " + (minor ? "minor" : "major");
