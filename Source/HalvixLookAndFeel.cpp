@@ -1,6 +1,7 @@
 #include "HalvixLookAndFeel.h"
 
 #include <cmath>
+#include <cstring>
 
 namespace halvix
 {
@@ -168,8 +169,7 @@ void HalvixLookAndFeel::drawButtonBackground (juce::Graphics& g, juce::Button& b
     juce::ColourGradient gradient (dark.withAlpha (accent.getAlpha()), 0.5f - 0.3f * wp * p, y, accent, wp + 0.5f + 0.3f * wp * (1.0f - p), y, false);
     gradient.addColour (0.3 + 0.4 * p, mid);
     gradient.multiplyOpacity (opacity);
-    g.setGradientFill (gradient);
-    g.fillRoundedRectangle (r, 12.0f);
+    fillHorizontalGradient (g, gradient, r, 12.0f);
 
     const auto ringAlpha = (juce::uint8) (int) (20.0f + 25.0f * q);
     g.setColour (light.withAlpha (ringAlpha).withMultipliedAlpha (opacity));
@@ -182,6 +182,51 @@ void HalvixLookAndFeel::drawButtonBackground (juce::Graphics& g, juce::Button& b
         g.setColour (accent.withAlpha (ringAlpha));
         g.drawRoundedRectangle (glow, 18.0f, 2.5f);
     }
+}
+
+void HalvixLookAndFeel::fillHorizontalGradient (juce::Graphics& g, const juce::ColourGradient& gradient, juce::Rectangle<float> r, float cornerSize)
+{
+    // The software renderer works a gradient out pixel by pixel, which made this fill
+    // the dearest part of an animation frame. A horizontal gradient is the same on every
+    // row, so one row is rendered, copied down, and the shape is cut out of that image.
+    const auto* software = dynamic_cast<juce::LowLevelGraphicsSoftwareRenderer*> (&g.getInternalContext());
+    const auto scale = juce::jmax (1.0f, g.getInternalContext().getPhysicalPixelScaleFactor());
+    const auto width = (int) std::ceil (r.getRight() * scale);
+    const auto height = (int) std::ceil (r.getBottom() * scale);
+
+    if (software == nullptr || width <= 0 || height <= 0 || r.isEmpty()
+        || ! juce::approximatelyEqual (gradient.point1.y, gradient.point2.y))
+    {
+        g.setGradientFill (gradient);
+        g.fillRoundedRectangle (r, cornerSize);
+        return;
+    }
+
+    if (! gradientRows.isValid() || gradientRows.getWidth() != width || gradientRows.getHeight() != height)
+        gradientRows = juce::Image (juce::Image::ARGB, width, height, true, juce::SoftwareImageType());
+
+    gradientRows.clear ({ 0, 0, width, 1 });
+    {
+        auto scaled = gradient;
+        scaled.point1 *= scale;
+        scaled.point2 *= scale;
+        juce::Graphics rowGraphics (gradientRows);
+        rowGraphics.setGradientFill (scaled);
+        rowGraphics.fillRect (0, 0, width, 1);
+    }
+    {
+        const juce::Image::BitmapData rows (gradientRows, juce::Image::BitmapData::readWrite);
+        for (int y = 1; y < height; ++y)
+            std::memcpy (rows.getLinePointer (y), rows.getLinePointer (0), (size_t) (width * rows.pixelStride));
+    }
+
+    juce::Path shape;
+    shape.addRoundedRectangle (r, cornerSize);
+
+    const juce::Graphics::ScopedSaveState saved (g);
+    g.reduceClipRegion (shape);
+    g.setColour (juce::Colours::black);
+    g.drawImageTransformed (gradientRows, juce::AffineTransform::scale (1.0f / scale));
 }
 
 juce::Font HalvixLookAndFeel::getTextButtonFont (juce::TextButton& button, int buttonHeight)
@@ -341,6 +386,19 @@ void HalvixLookAndFeel::drawComboBox (juce::Graphics& g, int width, int height, 
     arrow.lineTo (x0 + a, 10.0f);
     g.setColour (textSecondary.withMultipliedAlpha (disabledFactor));
     g.strokePath (arrow, juce::PathStrokeType (1.8f, juce::PathStrokeType::curved, juce::PathStrokeType::rounded));
+}
+
+void HalvixLookAndFeel::drawLabel (juce::Graphics& g, juce::Label& label)
+{
+    // The engine selector's label is kept invisible (its box draws the name with the
+    // sweep); laying out and rasterising its text thirty times a second would be wasted.
+    const auto invisible = label.findColour (juce::Label::textColourId).isTransparent()
+                           && label.findColour (juce::Label::backgroundColourId).isTransparent()
+                           && label.findColour (juce::Label::outlineColourId).isTransparent();
+    if (invisible && ! label.isBeingEdited())
+        return;
+
+    LookAndFeel_V4::drawLabel (g, label);
 }
 
 juce::Font HalvixLookAndFeel::getComboBoxFont (juce::ComboBox& box)

@@ -81,13 +81,20 @@ public:
     juce::Font getPopupMenuFont() override;
     void drawComboBox (juce::Graphics&, int width, int height, bool isButtonDown, int buttonX, int buttonY, int buttonW, int buttonH, juce::ComboBox&) override;
     juce::Font getComboBoxFont (juce::ComboBox&) override;
+    void drawLabel (juce::Graphics&, juce::Label&) override;
     void positionComboBoxText (juce::ComboBox&, juce::Label&) override;
 
     /** True for the GENERATE button, in any of its texts. */
     static bool isGenerateButton (const juce::Button&);
 
+    /** Fills a rounded rectangle with a gradient, as setGradientFill and
+        fillRoundedRectangle would; a horizontal gradient in the software renderer is
+        drawn from one rendered row, which is much cheaper per animation frame. */
+    void fillHorizontalGradient (juce::Graphics&, const juce::ColourGradient&, juce::Rectangle<float>, float cornerSize);
+
 private:
     float phase = 0.0f;
+    juce::Image gradientRows; // reused by every animation frame of the GENERATE button
     juce::Colour accent { defaultAccent };
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (HalvixLookAndFeel)

@@ -277,10 +277,33 @@ void HalvixAudioProcessorEditor::paint (juce::Graphics& g)
         paintBackdrop (bg);
     }
 
+    // The enabled GENERATE button is opaque inside its rounded ends, so the backdrop
+    // under it would only be painted over again on every animation frame.
+    if (generateButton.isVisible() && generateButton.isEnabled() && lookAndFeel != nullptr && lookAndFeel->getAccent().isOpaque())
+        g.excludeClipRegion (generateButton.getBounds().reduced (13, 1));
+
+    // Only the part inside the clip is handed on: the renderer sizes its work to the
+    // image it is given, and the window's buffer stays as large as the whole window, so
+    // drawing the whole backdrop made every small animation frame cost a full-window pass.
+    const auto clip = g.getClipBounds().getIntersection (getLocalBounds());
+    if (clip.isEmpty())
+        return;
+
     if (pixelWidth == getWidth() && pixelHeight == getHeight())
-        g.drawImageAt (backdrop, 0, 0);
-    else
-        g.drawImageTransformed (backdrop, juce::AffineTransform::scale ((float) getWidth() / (float) pixelWidth, (float) getHeight() / (float) pixelHeight));
+    {
+        g.drawImageAt (backdrop.getClippedImage (clip), clip.getX(), clip.getY());
+        return;
+    }
+
+    const auto sx = (float) pixelWidth / (float) getWidth();
+    const auto sy = (float) pixelHeight / (float) getHeight();
+    const auto source = clip.toFloat()
+                            .transformedBy (juce::AffineTransform::scale (sx, sy))
+                            .getSmallestIntegerContainer()
+                            .expanded (1)
+                            .getIntersection (backdrop.getBounds());
+    g.drawImageTransformed (backdrop.getClippedImage (source),
+                            juce::AffineTransform::translation ((float) source.getX(), (float) source.getY()).scaled (1.0f / sx, 1.0f / sy));
 }
 
 void HalvixAudioProcessorEditor::paintBackdrop (juce::Graphics& g) const

@@ -86,7 +86,7 @@ private:
 
     juce::Label titleLabel;
     juce::ImageComponent logoImage;
-    juce::ComboBox modelCombo;
+    juce::ComboBox modelCombo { "modelCombo" }; // named from the start: the look and feel lays it out by name
     juce::Label engineLabel;
     juce::Label metricsLabel;
     juce::ComboBox keyCombo;

@@ -4,6 +4,7 @@
 #include "PluginProcessor.h"
 #include "ProcessorTestSupport.h"
 
+#include <algorithm>
 #include <cmath>
 #include <dlfcn.h>
 #include <memory>
@@ -625,6 +626,47 @@ TEST_F (EditorFixture, AccentClickRecoloursAndSaves)
     EXPECT_LT (c.getGreen(), 110);
 }
 
+TEST_F (EditorFixture, AnAnimationFramePaintsWhatAWholePaintDoes)
+{
+    auto& e = open();
+    Probe::phase (e) = 2.0f;
+    Probe::laf (e).setPhase (2.0f);
+
+    // The two areas the timer marks, painted alone into a buffer the size of the
+    // window (as the window system keeps it), at normal and double pixel density.
+    juce::RectangleList<int> frameArea;
+    frameArea.add (Probe::model (e).getBounds());
+    frameArea.add (Probe::generate (e).getBounds().expanded (34, 24).getIntersection (e.getLocalBounds()));
+
+    for (const int scale : { 1, 2 })
+    {
+        const auto paint = [&] (const juce::RectangleList<int>& clip)
+        {
+            juce::Image image (juce::Image::ARGB, e.getWidth() * scale, e.getHeight() * scale, true);
+            auto physicalClip = clip;
+            physicalClip.scaleAll (scale);
+            juce::LowLevelGraphicsSoftwareRenderer context (image, {}, physicalClip);
+            context.addTransform (juce::AffineTransform::scale ((float) scale));
+            juce::Graphics g (context);
+            e.paintEntireComponent (g, true);
+            return image;
+        };
+
+        const auto whole = paint (juce::RectangleList<int> (e.getLocalBounds()));
+        const auto frame = paint (frameArea);
+
+        int compared = 0, differing = 0;
+        for (const auto& r : frameArea)
+            for (int y = r.getY() * scale; y < r.getBottom() * scale; y += 2)
+                for (int x = r.getX() * scale; x < r.getRight() * scale; x += 2, ++compared)
+                    if (whole.getPixelAt (x, y) != frame.getPixelAt (x, y))
+                        ++differing;
+
+        EXPECT_GT (compared, 10000) << "scale " << scale;
+        EXPECT_EQ (differing, 0) << "scale " << scale;
+    }
+}
+
 TEST_F (EditorFixture, StoredAccentIsRestoredAndBadOnesFallBack)
 {
     struct Case
@@ -837,6 +879,81 @@ TEST (HalvixLookAndFeelDrawing, DisabledGenerateButtonIsDimmed)
     // The glow ring, 7 px out at phase 0, only while enabled.
     EXPECT_GT (enabled.getPixelAt (180, 13).getAlpha(), 0);
     EXPECT_EQ (disabled.getPixelAt (180, 13).getAlpha(), 0);
+}
+
+TEST (HalvixLookAndFeelDrawing, EnabledGenerateButtonIsOpaqueBetweenItsRoundedEnds)
+{
+    // The window leaves out the backdrop under this area, so it must be covered in
+    // every accent, state and phase.
+    HalvixLookAndFeel laf;
+    juce::TextButton button ("GENERATE TOP 3");
+    button.setBounds (0, 0, 320, 52);
+    const auto inner = button.getLocalBounds().reduced (13, 1);
+
+    for (const auto accent : { juce::Colour (0xff8b5cf6), juce::Colour (0xfff59e0b), juce::Colour (0xff06b6d4) })
+        for (const float phase : { 0.0f, 1.0f, 2.5f, 4.0f })
+            for (const int state : { 0, 1, 2 })
+            {
+                laf.setAccent (accent);
+                laf.setPhase (phase);
+                const auto image = drawn (320, 52, [&] (juce::Graphics& g)
+                                          { laf.drawButtonBackground (g, button, {}, state == 1, state == 2); });
+                for (int y = inner.getY(); y < inner.getBottom(); y += 3)
+                    for (int x = inner.getX(); x < inner.getRight(); x += 7)
+                        ASSERT_EQ (image.getPixelAt (x, y).getAlpha(), 255) << accent.toString() << " " << phase << " " << state << " at " << x << "," << y;
+            }
+}
+
+TEST (HalvixLookAndFeelDrawing, RowGradientFillMatchesAPlainGradientFill)
+{
+    HalvixLookAndFeel laf;
+
+    struct Case
+    {
+        juce::Colour from, to;
+        float opacity;
+        int scale;
+    };
+    // The translucent case runs after an opaque one, so a row left from the earlier
+    // frame would show.
+    for (const auto& c : { Case { juce::Colour (0xff5b3aa0), juce::Colour (0xff8b5cf6), 1.0f, 1 },
+                           Case { juce::Colour (0xff10b981), juce::Colour (0xff0a7a55), 0.4f, 1 },
+                           Case { juce::Colour (0xfff43f5e), juce::Colour (0xfff59e0b), 1.0f, 2 } })
+    {
+        juce::ColourGradient gradient (c.from, -40.0f, 26.5f, c.to, 350.0f, 26.5f, false);
+        gradient.addColour (0.45, c.from.interpolatedWith (c.to, 0.7f));
+        gradient.multiplyOpacity (c.opacity);
+        const juce::Rectangle<float> r (0.5f, 0.5f, 319.0f, 51.0f);
+
+        const auto draw = [&] (bool plain)
+        {
+            juce::Image image (juce::Image::ARGB, 320 * c.scale, 52 * c.scale, true);
+            juce::Graphics g (image);
+            g.addTransform (juce::AffineTransform::scale ((float) c.scale));
+            if (plain)
+            {
+                g.setGradientFill (gradient);
+                g.fillRoundedRectangle (r, 12.0f);
+            }
+            else
+            {
+                laf.fillHorizontalGradient (g, gradient, r, 12.0f);
+            }
+            return image;
+        };
+
+        const auto expected = draw (true);
+        const auto actual = draw (false);
+        int worst = 0;
+        for (int y = 0; y < expected.getHeight(); ++y)
+            for (int x = 0; x < expected.getWidth(); ++x)
+            {
+                const auto a = expected.getPixelAt (x, y);
+                const auto b = actual.getPixelAt (x, y);
+                worst = std::max ({ worst, std::abs (a.getRed() - b.getRed()), std::abs (a.getGreen() - b.getGreen()), std::abs (a.getBlue() - b.getBlue()), std::abs (a.getAlpha() - b.getAlpha()) });
+            }
+        EXPECT_LE (worst, 2) << "scale " << c.scale << " opacity " << c.opacity;
+    }
 }
 
 TEST (HalvixLookAndFeelDrawing, RandomSwitchKnobFollowsTheState)

@@ -1,0 +1,82 @@
+#include <benchmark/benchmark.h>
+
+#include "PluginEditor.h"
+#include "PluginProcessor.h"
+
+#include <cstdlib>
+#include <memory>
+
+using namespace halvix;
+
+namespace
+{
+/** Points $HOME at a scratch folder, so the processor neither reads nor writes the real one. */
+struct ScratchHome
+{
+    ScratchHome()
+    {
+        home = juce::File::createTempFile ("halvix_bench_home");
+        home.createDirectory();
+        ::setenv ("HOME", home.getFullPathName().toRawUTF8(), 1);
+    }
+    ~ScratchHome() { home.deleteRecursively(); }
+    juce::File home;
+};
+
+juce::Component* findChild (juce::Component& parent, std::function<bool (juce::Component&)> matches)
+{
+    for (auto* child : parent.getChildren())
+        if (matches (*child))
+            return child;
+    return nullptr;
+}
+
+/** One animation frame as the window system draws it: the two areas the timer marks,
+    cleared and painted through the editor's whole component tree. The window keeps one
+    buffer the size of the window once it has been painted whole, so that is the target. */
+void animationFrame (benchmark::State& state)
+{
+    juce::ScopedJuceInitialiser_GUI gui;
+    ScratchHome scratch;
+
+    auto processor = std::make_unique<HalvixAudioProcessor>();
+    std::unique_ptr<juce::AudioProcessorEditor> editor (processor->createEditor());
+    auto* laf = dynamic_cast<HalvixLookAndFeel*> (&editor->getLookAndFeel());
+    auto* combo = findChild (*editor, [] (juce::Component& c)
+                             { return c.getName() == "modelCombo"; });
+    auto* button = findChild (*editor, [] (juce::Component& c)
+                              {
+                                  auto* b = dynamic_cast<juce::TextButton*> (&c);
+                                  return b != nullptr && b->getButtonText() == "GENERATE TOP 3"; });
+    if (laf == nullptr || combo == nullptr || button == nullptr)
+    {
+        state.SkipWithError ("editor layout not as expected");
+        return;
+    }
+
+    juce::RectangleList<int> region;
+    region.add (combo->getBounds());
+    region.add (button->getBounds().expanded (34, 24).getIntersection (editor->getLocalBounds()));
+    juce::Image frame (juce::Image::ARGB, editor->getWidth(), editor->getHeight(), true);
+    float phase = 0.0f;
+
+    for (auto _ : state)
+    {
+        phase += 0.035f;
+        laf->setPhase (phase);
+
+        for (const auto& r : region)
+            frame.clear (r);
+
+        juce::LowLevelGraphicsSoftwareRenderer context (frame, {}, region);
+        juce::Graphics g (context);
+        editor->paintEntireComponent (g, true);
+        benchmark::DoNotOptimize (frame.getPixelAt (0, 0));
+    }
+
+    // At 30 frames a second, this share of one core goes to painting.
+    state.counters["core_pct_at_30fps"] = benchmark::Counter (1.0 / 3000.0, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+} // namespace
+
+BENCHMARK (animationFrame)->Unit (benchmark::kMicrosecond);
