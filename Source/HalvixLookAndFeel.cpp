@@ -189,12 +189,12 @@ void HalvixLookAndFeel::fillHorizontalGradient (juce::Graphics& g, const juce::C
     // The software renderer works a gradient out pixel by pixel, which made this fill
     // the dearest part of an animation frame. A horizontal gradient is the same on every
     // row, so one row is rendered, copied down, and the shape is cut out of that image.
-    const auto* software = dynamic_cast<juce::LowLevelGraphicsSoftwareRenderer*> (&g.getInternalContext());
+    const auto software = dynamic_cast<juce::LowLevelGraphicsSoftwareRenderer*> (&g.getInternalContext()) != nullptr;
     const auto scale = juce::jmax (1.0f, g.getInternalContext().getPhysicalPixelScaleFactor());
     const auto width = (int) std::ceil (r.getRight() * scale);
     const auto height = (int) std::ceil (r.getBottom() * scale);
 
-    if (software == nullptr || width <= 0 || height <= 0 || r.isEmpty()
+    if (! software || width <= 0 || height <= 0 || r.isEmpty()
         || ! juce::approximatelyEqual (gradient.point1.y, gradient.point2.y))
     {
         g.setGradientFill (gradient);

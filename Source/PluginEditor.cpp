@@ -158,7 +158,6 @@ void HalvixAudioProcessorEditor::configureControls()
 
     styleCaption (engineLabel, "ENGINE");
 
-    modelCombo.setName ("modelCombo");
     {
         const auto catalog = processor.getEngineCatalog();
         juce::String active;
@@ -289,12 +288,8 @@ void HalvixAudioProcessorEditor::paint (juce::Graphics& g)
     if (clip.isEmpty())
         return;
 
-    if (pixelWidth == getWidth() && pixelHeight == getHeight())
-    {
-        g.drawImageAt (backdrop.getClippedImage (clip), clip.getX(), clip.getY());
-        return;
-    }
-
+    // At one pixel per point this is a plain blit of the clipped area; on a denser
+    // display it is the matching physical area, still drawn at a whole-pixel offset.
     const auto sx = (float) pixelWidth / (float) getWidth();
     const auto sy = (float) pixelHeight / (float) getHeight();
     const auto source = clip.toFloat()

@@ -2,27 +2,14 @@
 
 #include "PluginEditor.h"
 #include "PluginProcessor.h"
+#include "ProcessorTestSupport.h"
 
-#include <cstdlib>
 #include <memory>
 
 using namespace halvix;
 
 namespace
 {
-/** Points $HOME at a scratch folder, so the processor neither reads nor writes the real one. */
-struct ScratchHome
-{
-    ScratchHome()
-    {
-        home = juce::File::createTempFile ("halvix_bench_home");
-        home.createDirectory();
-        ::setenv ("HOME", home.getFullPathName().toRawUTF8(), 1);
-    }
-    ~ScratchHome() { home.deleteRecursively(); }
-    juce::File home;
-};
-
 juce::Component* findChild (juce::Component& parent, std::function<bool (juce::Component&)> matches)
 {
     for (auto* child : parent.getChildren())
@@ -37,7 +24,7 @@ juce::Component* findChild (juce::Component& parent, std::function<bool (juce::C
 void animationFrame (benchmark::State& state)
 {
     juce::ScopedJuceInitialiser_GUI gui;
-    ScratchHome scratch;
+    halvix::test::ScopedTemporaryHome home;
 
     auto processor = std::make_unique<HalvixAudioProcessor>();
     std::unique_ptr<juce::AudioProcessorEditor> editor (processor->createEditor());
@@ -73,9 +60,6 @@ void animationFrame (benchmark::State& state)
         editor->paintEntireComponent (g, true);
         benchmark::DoNotOptimize (frame.getPixelAt (0, 0));
     }
-
-    // At 30 frames a second, this share of one core goes to painting.
-    state.counters["core_pct_at_30fps"] = benchmark::Counter (1.0 / 3000.0, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 } // namespace
 
