@@ -626,6 +626,23 @@ TEST_F (EditorFixture, AccentClickRecoloursAndSaves)
     EXPECT_LT (c.getGreen(), 110);
 }
 
+TEST_F (EditorFixture, EngineSelectorLabelStaysHiddenBeforeTheWindowIsShown)
+{
+    // The box draws the engine name itself; its label must not paint a second copy,
+    // even in a window that was never put on screen (and so never laid out again).
+    auto& e = open();
+    auto& combo = Probe::model (e);
+    juce::Label* label = nullptr;
+    for (auto* child : combo.getChildren())
+        if (auto* l = dynamic_cast<juce::Label*> (child))
+            label = l;
+
+    ASSERT_NE (label, nullptr);
+    EXPECT_EQ (label->getText(), combo.getText());
+    EXPECT_EQ (label->getBounds(), juce::Rectangle<int> (24, 1, combo.getWidth() - 48, combo.getHeight() - 2));
+    EXPECT_TRUE (label->findColour (juce::Label::textColourId).isTransparent());
+}
+
 TEST_F (EditorFixture, AnAnimationFramePaintsWhatAWholePaintDoes)
 {
     auto& e = open();
